@@ -1,0 +1,327 @@
+// The client channel and proxies against our service's request handling
+// running in this process, and against peers that misbehave.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "support/fake_machine.h"
+#include "sysenv/Lib_SysInfo_Intf.h"
+#include "sysenv/sysinfo_errors.h"
+#include "sysenv/sysinfo_tcp_channel.h"
+#include "sysenv/tcp_test_peer.h"
+#include "sysinfo_registry_service.h"
+#include "sysinfo_request_handler.h"
+#include "sysinfo_server.h"
+
+namespace hotfix {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+const std::string kBranch = kSysInfoKeysBranch;
+
+// Our service over an in-memory registry, serving on a free loopback port
+// from a thread of this process.
+class InProcessService {
+ public:
+  explicit InProcessService(std::string key_text = kSysInfoChannelKey,
+                            SysInfoServerLimits limits = {})
+      : service_(registry_),
+        handler_(service_, service_, key_text),
+        server_(handler_, [this](const std::string& line) {
+          std::lock_guard<std::mutex> lock(mutex_);
+          log_.push_back(line);
+        }, limits) {
+    registry_.SetString(kBranch + "2", "ServersystemDir", "C:\\Velmar\\Llave2\\Sistema");
+    registry_.SetString(kBranch + "10", "ServerVersion", "9.70.001.000");
+    registry_.SetString(kBranch + "1", "ServerSystemDir", "C:\\Velmar\\Llave1\\Sistema");
+    registry_.SetString(kBranch + "1", "ConfigDir", "C:\\Velmar\\Llave1\\Config<S>");
+    registry_.SetString(kBranch + "1", "ServerVersion", "10.00.000.000");
+    registry_.SetString(kBranch + "1", "TipoSistema", "RESTO");
+    registry_.SetString(kBranch + "1", "CountryCustomization", "CL");
+    registry_.SetString(kBranch + "1", "DictionaryName", "DICC_1");
+    registry_.SetString(kBranch + "1", "DictionaryCnxnStr",
+                        "Provider=SQLOLEDB.1;Data Source=SANDBOX;Initial Catalog=DICC_1");
+    registry_.SetString(kSysInfoPlatformKey, kSysInfoPlatformValue, "C:\\Archivos comunes\\Velmar\\Servidor");
+    port_ = server_.Listen(0);
+    thread_ = std::thread([this] { server_.Run(false); });
+  }
+  ~InProcessService() {
+    server_.Stop();
+    thread_.join();
+  }
+
+  uint16_t port() const { return port_; }
+  Endpoint endpoint() const { return Endpoint{"127.0.0.1", port_}; }
+  std::vector<std::string> log() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return log_;
+  }
+
+ private:
+  testing::FakeRegistry registry_;
+  SysInfoRegistryService service_;
+  SysInfoRequestHandler handler_;
+  std::mutex mutex_;
+  std::vector<std::string> log_;
+  SysInfoServer server_;
+  uint16_t port_ = 0;
+  std::thread thread_;
+};
+
+class SysInfoChannelTest : public ::testing::Test {
+ protected:
+  InProcessService service_;
+  SysInfoClientMessage message_;
+};
+
+TEST_F(SysInfoChannelTest, AnswersTheThreeOperationsFromTheRegistry) {
+  SysInfoTcpChannel channel(service_.endpoint(), kSysInfoChannelKey);
+  auto sys_info = CoSvr_SysInfo::Create(message_, channel);
+
+  EXPECT_EQ(sys_info->GetServers(2), "2\r\n10\r\n1");
+  EXPECT_EQ(sys_info->GetServer("1", 0),
+            "HlNumber=1\r\nServerSystemDir=C:\\Velmar\\Llave1\\Sistema\r\n"
+            "ConfigDir=C:\\Velmar\\Llave1\\Config<S>\r\nServerVersion=10.00.000.000\r\n"
+            "TipoSistema=RESTO\r\nCountryCustomization=CL\r\nDictionaryName=DICC_1");
+  EXPECT_EQ(sys_info->GetServer("1", 2),
+            "DictionaryCnxnStr=Provider=SQLOLEDB.1;Data Source=SANDBOX;Initial Catalog=DICC_1");
+  EXPECT_EQ(sys_info->GetPlatformServer(),
+            "CommonFilesVelmarServer=C:\\Archivos comunes\\Velmar\\Servidor");
+  // Registry names are matched without regard to case ("ServersystemDir").
+  EXPECT_THAT(sys_info->GetServer("2", 0), HasSubstr("ServerSystemDir=C:\\Velmar\\Llave2\\Sistema"));
+
+  const auto log = service_.log();
+  ASSERT_EQ(log.size(), 5u);
+  EXPECT_THAT(log[1], HasSubstr("Svr_SysInfo.GetServer(HLNumber=\"1\", DataOption=0) -> respuesta"));
+}
+
+TEST_F(SysInfoChannelTest, ServiceErrorsComeBackWithTheirMessage) {
+  SysInfoTcpChannel channel(service_.endpoint(), kSysInfoChannelKey);
+  auto sys_info = CoSvr_SysInfo::Create(message_, channel);
+  struct Case {
+    std::string key;
+    int option;
+    const char* message_part;
+  };
+  const Case cases[] = {
+      {"9", 0, "La llave \"9\" no está registrada en este equipo."},
+      {"1\\..\\2", 0, "no está registrada"},
+      {"", 0, "no está registrada"},
+      {"1", 5, "Opción de datos 5 no válida"},
+  };
+  for (const Case& c : cases) {
+    try {
+      sys_info->GetServer(c.key, c.option);
+      ADD_FAILURE() << c.key << " answered";
+    } catch (const ESysInfoServerError& error) {
+      EXPECT_THAT(error.Message(), HasSubstr(c.message_part)) << c.key;
+    }
+  }
+}
+
+TEST_F(SysInfoChannelTest, EveryOtherOperationIsNamedAsNotSupported) {
+  SysInfoTcpChannel channel(service_.endpoint(), kSysInfoChannelKey);
+  auto sys_info = CoSvr_SysInfo::Create(message_, channel);
+  auto sys_admin = CoSvc_SysAdmin::Create(message_, channel);
+  std::string out;
+  ServiceList services;
+  const std::pair<const char*, std::function<void()>> calls[] = {
+      {"Svr_SysInfo.GetClients", [&] { sys_info->GetClients(2); }},
+      {"Svr_SysInfo.GetClient", [&] { sys_info->GetClient("1", "Tecnico", 0); }},
+      {"Svr_SysInfo.SetClient", [&] { sys_info->SetClient("1", "Tecnico", "A=1"); }},
+      {"Svr_SysInfo.SetServer", [&] { sys_info->SetServer("1", "Tecnico", "A=1"); }},
+      {"Svr_SysInfo.SetClientCurrentUser", [&] { sys_info->SetClientCurrentUser("1", "T", "A=1"); }},
+      {"Svr_SysInfo.Execute", [&] { sys_info->Execute("Proceso", "Entrada ✓", out); }},
+      {"Svr_SysInfo.SetPlatformServer", [&] { sys_info->SetPlatformServer("A=1"); }},
+      {"Svr_SysInfo.GetPlatformClient", [&] { sys_info->GetPlatformClient(); }},
+      {"Svr_SysInfo.SetPlatformClient", [&] { sys_info->SetPlatformClient("A=1"); }},
+      {"Svc_SysAdmin.GetServices", [&] { sys_admin->GetServices(services); }},
+      {"Svc_SysAdmin.InterruptServices", [&] { sys_admin->InterruptServices(); }},
+      {"Svc_SysAdmin.ReleaseServices", [&] { sys_admin->ReleaseServices(); }},
+      {"Svc_SysAdmin.ServicesInterrupted", [&] { sys_admin->ServicesInterrupted(); }},
+  };
+  for (const auto& [name, call] : calls) {
+    try {
+      call();
+      ADD_FAILURE() << name << " answered";
+    } catch (const ESysInfoServerError& error) {
+      EXPECT_EQ(error.Message(),
+                std::string("La operación \"") + name + "\" no está soportada por este servicio.");
+    }
+  }
+}
+
+TEST_F(SysInfoChannelTest, UnknownOperationsAndMissingParametersAreRefused) {
+  SysInfoTcpChannel channel(service_.endpoint(), kSysInfoChannelKey);
+  SysInfoMessage request = message_.NewRequest(kSvrSysInfoName, "BorrarTodo");
+  EXPECT_THROW(channel.Dispatch(request), ESysInfoServerError);
+
+  request = message_.NewRequest("Svr_Otro", "GetServers");
+  EXPECT_THROW(channel.Dispatch(request), ESysInfoServerError);
+
+  request = message_.NewRequest(kSvrSysInfoName, "GetServer");
+  request.parameters.push_back({"HLNumber", SysInfoAnsiText{"1"}});
+  try {
+    channel.Dispatch(request);
+    ADD_FAILURE();
+  } catch (const ESysInfoServerError& error) {
+    EXPECT_THAT(error.Message(), HasSubstr("\"DataOption\""));
+  }
+
+  request.parameters.push_back({"DataOption", SysInfoAnsiText{"0"}});
+  EXPECT_THROW(channel.Dispatch(request), ESysInfoServerError);
+}
+
+TEST(SysInfoChannelFailureTest, WrongKeyOnEitherSideIsAChannelError) {
+  InProcessService other_key("00112233445566778899AABBCCDDEEFF");
+  SysInfoClientMessage message;
+  SysInfoTcpChannel channel(other_key.endpoint(), kSysInfoChannelKey);
+  try {
+    CoSvr_SysInfo::Create(message, channel)->GetServers(2);
+    ADD_FAILURE();
+  } catch (const ESysInfoChannelError& error) {
+    EXPECT_THAT(error.Message(), HasSubstr("la clave de cifrado no coincide"));
+  }
+  EXPECT_THAT(other_key.log().at(0), HasSubstr("mensaje rechazado -> excepción ESysInfoChannelError"));
+}
+
+TEST(SysInfoChannelFailureTest, NoListenerIsAConnectionError) {
+  const uint16_t port = testing::UnusedLoopbackPort();
+  SysInfoClientMessage message;
+  SysInfoTcpChannel channel(Endpoint{"127.0.0.1", port}, kSysInfoChannelKey);
+  try {
+    CoSvr_SysInfo::Create(message, channel)->GetServers(2);
+    ADD_FAILURE();
+  } catch (const ESysInfoConnectionError& error) {
+    EXPECT_EQ(error.Message(), "No fue posible conectar con el Servicio de Información del Sistema en 127.0.0.1:" +
+                                   std::to_string(port) + ": conexión rechazada.");
+  }
+}
+
+TEST(SysInfoChannelFailureTest, SilentServiceIsATimeout) {
+  testing::ScriptedTcpServer silent([](std::string_view) { return std::string(); }, /*silent=*/true);
+  SysInfoClientMessage message;
+  SysInfoTcpChannel channel(Endpoint{"127.0.0.1", silent.port()}, kSysInfoChannelKey,
+                            SysInfoTimeouts{5000, 200});
+  try {
+    CoSvr_SysInfo::Create(message, channel)->GetServers(2);
+    ADD_FAILURE();
+  } catch (const ESysInfoTimeout& error) {
+    EXPECT_THAT(error.Message(), HasSubstr("Se agotó el tiempo de espera (0,2 s) de la respuesta"));
+  }
+}
+
+// Answers of a misbehaving peer, and the error the client must raise.
+TEST(SysInfoChannelFailureTest, BadAnswersAreDetected) {
+  const SysInfoChannelCipher cipher(kSysInfoChannelKey);
+  std::string recorded_answer;
+  {
+    InProcessService service;
+    testing::ScriptedTcpServer recorder([&](std::string_view frame) {
+      recorded_answer = testing::RawExchange(service.port(), frame, false, 5000).received;
+      return recorded_answer;
+    });
+    SysInfoClientMessage message;
+    SysInfoTcpChannel channel(Endpoint{"127.0.0.1", recorder.port()}, kSysInfoChannelKey);
+    EXPECT_EQ(CoSvr_SysInfo::Create(message, channel)->GetServers(2), "2\r\n10\r\n1");
+  }
+  struct Case {
+    const char* what;
+    std::function<std::string(std::string_view)> reply;
+    const char* message_part;
+  };
+  const Case cases[] = {
+      {"closed without answer", [](std::string_view) { return std::string(); }, "cerró la conexión"},
+      {"half an answer", [&](std::string_view) { return recorded_answer.substr(0, 30); },
+       "cerró la conexión"},
+      {"oversized", [](std::string_view) { return std::string("VSIF\xff\xff\xff\x7f", 8); },
+       "longitud inválida"},
+      {"not a frame", [](std::string_view) { return std::string("HTTP/1.1 400 Bad Request\r\n\r\n"); },
+       "firma desconocida"},
+      {"replayed answer of another question", [&](std::string_view) { return recorded_answer; },
+       "no corresponde a la consulta"},
+      {"the request sent back", [](std::string_view request) { return std::string(request); },
+       "no corresponde a la consulta"},
+      {"damaged answer",
+       [&](std::string_view) {
+         std::string damaged = recorded_answer;
+         damaged[20] = static_cast<char>(damaged[20] ^ 0x40);
+         return damaged;
+       },
+       "no pudo descifrarse"},
+      {"sealed garbage",
+       [&](std::string_view) { return cipher.Seal("VSIM\x01\x02\0\0 garbage"); }, "mal formado"},
+  };
+  for (const Case& c : cases) {
+    testing::ScriptedTcpServer peer(c.reply);
+    SysInfoClientMessage message;
+    SysInfoTcpChannel channel(Endpoint{"127.0.0.1", peer.port()}, kSysInfoChannelKey);
+    try {
+      CoSvr_SysInfo::Create(message, channel)->GetServers(2);
+      ADD_FAILURE() << c.what << ": accepted";
+    } catch (const ESysInfoError& error) {
+      EXPECT_THAT(error.Message(), HasSubstr(c.message_part)) << c.what;
+    }
+  }
+}
+
+// A bounded stream of hostile frames; the service must answer a proper
+// question afterwards.
+TEST(SysInfoServiceRobustnessTest, SurvivesHostileFramesAndServesTheNextClient) {
+  InProcessService service(kSysInfoChannelKey, SysInfoServerLimits{500, 500, 64});
+  const SysInfoChannelCipher cipher(kSysInfoChannelKey);
+  SysInfoClientMessage message;
+  SysInfoMessage request = message.NewRequest(kSvrSysInfoName, "GetServers");
+  request.parameters.push_back({"TypeSystem", int32_t{2}});
+  const std::string good_frame = cipher.Seal(EncodeSysInfoMessage(request));
+
+  std::mt19937 random(20261211);
+  auto random_bytes = [&](size_t count) {
+    std::string bytes(count, '\0');
+    for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+    return bytes;
+  };
+  std::vector<std::string> frames;
+  for (int i = 0; i < 20; ++i) frames.push_back(random_bytes(1 + random() % 300));
+  for (int i = 0; i < 20; ++i) {
+    // Framed correctly, random inside.
+    const size_t blocks = 1 + random() % 10;
+    std::string frame = "VSIF";
+    const uint32_t length = static_cast<uint32_t>(40 + 8 * blocks);
+    for (int b = 0; b < 4; ++b) frame.push_back(static_cast<char>(length >> (8 * b)));
+    frames.push_back(frame + random_bytes(length));
+  }
+  for (size_t cut = 1; cut < good_frame.size(); cut += 7) frames.push_back(good_frame.substr(0, cut));
+  frames.push_back(std::string("VSIF\x08\x00\x10\x00", 8) + random_bytes(64));  // just over 1 MiB
+  frames.push_back(std::string("VSIF\xff\xff\xff\xff", 8));
+  frames.push_back(good_frame + good_frame);  // two requests on one connection
+  for (int i = 0; i < 5; ++i) frames.push_back(good_frame);  // replayed as they are
+
+  for (const std::string& frame : frames) {
+    const testing::RawExchangeResult result =
+        testing::RawExchange(service.port(), frame, /*shutdown_send=*/true, 5000);
+    EXPECT_TRUE(result.closed_by_peer);
+    if (!result.received.empty()) {
+      // Whatever comes back is one well-formed frame of our key.
+      EXPECT_NO_THROW(DecodeSysInfoMessage(cipher.Open(result.received)));
+    }
+  }
+  // A client that sends half a frame and waits is cut off by the read deadline.
+  const testing::RawExchangeResult stalled =
+      testing::RawExchange(service.port(), good_frame.substr(0, 20), false, 5000);
+  EXPECT_TRUE(stalled.closed_by_peer);
+  EXPECT_TRUE(stalled.received.empty());
+
+  SysInfoTcpChannel channel(service.endpoint(), kSysInfoChannelKey);
+  EXPECT_EQ(CoSvr_SysInfo::Create(message, channel)->GetServers(2), "2\r\n10\r\n1");
+  EXPECT_THAT(service.log(), ::testing::Contains(HasSubstr("a tiempo")));
+}
+
+}  // namespace
+}  // namespace hotfix

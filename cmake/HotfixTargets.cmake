@@ -19,6 +19,12 @@ function(hotfix_apply_settings target)
                            -fno-sanitize-recover=undefined)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
+  if(HOTFIX_FUZZ)
+    # Coverage for libFuzzer in every library; the fuzz targets add the driver.
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link,address,undefined
+                           -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
 endfunction()
 
 # hotfix_library(NAME SOURCES ... [DEPS ...] [PRIVATE_DEPS ...])

@@ -4,18 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <random>
-#include <thread>
 
-#include "support/fake_machine.h"
+#include "sysenv/in_process_sysinfo_service.h"
 #include "sysenv/Lib_SysInfo_Intf.h"
 #include "sysenv/sysinfo_errors.h"
 #include "sysenv/sysinfo_tcp_channel.h"
 #include "sysenv/tcp_test_peer.h"
-#include "sysinfo_registry_service.h"
-#include "sysinfo_request_handler.h"
-#include "sysinfo_server.h"
 
 namespace hotfix {
 namespace {
@@ -23,56 +18,7 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-const std::string kBranch = kSysInfoKeysBranch;
-
-// Our service over an in-memory registry, serving on a free loopback port
-// from a thread of this process.
-class InProcessService {
- public:
-  explicit InProcessService(std::string key_text = kSysInfoChannelKey,
-                            SysInfoServerLimits limits = {})
-      : service_(registry_),
-        handler_(service_, service_, key_text),
-        server_(handler_, [this](const std::string& line) {
-          std::lock_guard<std::mutex> lock(mutex_);
-          log_.push_back(line);
-        }, limits) {
-    registry_.SetString(kBranch + "2", "ServersystemDir", "C:\\Velmar\\Llave2\\Sistema");
-    registry_.SetString(kBranch + "10", "ServerVersion", "9.70.001.000");
-    registry_.SetString(kBranch + "1", "ServerSystemDir", "C:\\Velmar\\Llave1\\Sistema");
-    registry_.SetString(kBranch + "1", "ConfigDir", "C:\\Velmar\\Llave1\\Config<S>");
-    registry_.SetString(kBranch + "1", "ServerVersion", "10.00.000.000");
-    registry_.SetString(kBranch + "1", "TipoSistema", "RESTO");
-    registry_.SetString(kBranch + "1", "CountryCustomization", "CL");
-    registry_.SetString(kBranch + "1", "DictionaryName", "DICC_1");
-    registry_.SetString(kBranch + "1", "DictionaryCnxnStr",
-                        "Provider=SQLOLEDB.1;Data Source=SANDBOX;Initial Catalog=DICC_1");
-    registry_.SetString(kSysInfoPlatformKey, kSysInfoPlatformValue, "C:\\Archivos comunes\\Velmar\\Servidor");
-    port_ = server_.Listen(0);
-    thread_ = std::thread([this] { server_.Run(false); });
-  }
-  ~InProcessService() {
-    server_.Stop();
-    thread_.join();
-  }
-
-  uint16_t port() const { return port_; }
-  Endpoint endpoint() const { return Endpoint{"127.0.0.1", port_}; }
-  std::vector<std::string> log() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return log_;
-  }
-
- private:
-  testing::FakeRegistry registry_;
-  SysInfoRegistryService service_;
-  SysInfoRequestHandler handler_;
-  std::mutex mutex_;
-  std::vector<std::string> log_;
-  SysInfoServer server_;
-  uint16_t port_ = 0;
-  std::thread thread_;
-};
+using InProcessService = testing::InProcessSysInfoService;
 
 class SysInfoChannelTest : public ::testing::Test {
  protected:

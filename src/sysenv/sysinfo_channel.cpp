@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <mutex>
+#include <random>
 
 #include "sysenv/sysinfo_errors.h"
 
@@ -70,6 +71,17 @@ std::array<uint8_t, kSysInfoTagBytes> ComputeTag(const std::array<uint8_t, 16>& 
   if (error == 0) error = gcry_mac_read(raw, tag.data(), &length);
   if (error != 0 || length != tag.size()) CryptoFailure("HMAC", error);
   return tag;
+}
+
+// A fresh, unpredictable IV from the system's random source.
+std::array<uint8_t, kSysInfoIvBytes> NewIv() {
+  static thread_local std::random_device device;
+  std::array<uint8_t, kSysInfoIvBytes> iv{};
+  for (size_t i = 0; i < iv.size(); i += 4) {
+    const uint32_t word = device();
+    for (size_t j = 0; j < 4; ++j) iv[i + j] = static_cast<uint8_t>(word >> (8 * j));
+  }
+  return iv;
 }
 
 bool SameBytesConstantTime(std::string_view a, std::string_view b) {
@@ -141,8 +153,7 @@ std::string SysInfoChannelCipher::Seal(std::string_view plain) const {
   frame.append(kSysInfoFrameSignature, 4);
   AppendU32(frame, static_cast<uint32_t>(envelope_bytes));
 
-  std::array<uint8_t, kSysInfoIvBytes> iv{};
-  gcry_create_nonce(iv.data(), iv.size());
+  const std::array<uint8_t, kSysInfoIvBytes> iv = NewIv();
   frame.append(reinterpret_cast<const char*>(iv.data()), iv.size());
 
   std::string block(plain);

@@ -27,6 +27,10 @@ int Main(int argc, char** argv) {
                  "Puerto TCP en 127.0.0.1 (por defecto el de la máquina; 0: uno libre cualquiera)")
       ->check(CLI::Range(0, 65535));
   app.add_option("--key", key, "Clave del canal cifrado, 32 dígitos hexadecimales (pruebas)");
+  SysInfoServerLimits limits;
+  app.add_option("--read-timeout-ms", limits.read_ms,
+                 "Plazo para recibir una consulta completa, en milisegundos")
+      ->check(CLI::Range(1, 600000));
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -43,7 +47,7 @@ int Main(int argc, char** argv) {
     SysInfoServer server(handler, [&](const std::string& line) {
       std::lock_guard<std::mutex> lock(log_mutex);
       std::cerr << "sysinfo-service: " << line << std::endl;
-    });
+    }, limits);
     const uint16_t bound = server.Listen(wanted);
     std::cout << "127.0.0.1:" << bound << std::endl;
     std::cerr << "sysinfo-service: escuchando en 127.0.0.1:" << bound << " (máquina " << sandbox

@@ -1,5 +1,6 @@
 #include "db/script_file.h"
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -46,17 +47,34 @@ const BytesCase kBytesCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, ScriptTextTest, ::testing::ValuesIn(kBytesCases),
                          [](const auto& param_info) { return std::string(param_info.param.name); });
 
-TEST(ScriptTextTest, AgreesWithLineByLineReadingOnMixedBytes) {
+TEST(ScriptTextTest, AgreesWithLineByLineReadingOnMixedBytesInAnyPieces) {
   const char alphabet[] = {'a', ' ', '\r', '\n', '\x80', '\xE1', '\x81', '\x9D', '\xFF', '\0'};
   std::mt19937 random(7);
   for (int round = 0; round < 3000; ++round) {
     std::string bytes;
     const int count = static_cast<int>(random() % 40);
     for (int i = 0; i < count; ++i) bytes.push_back(alphabet[random() % sizeof alphabet]);
-    const std::string until_nul = bytes.substr(0, bytes.find('\0'));
-    ASSERT_EQ(ScriptTextFromBytes(bytes), JoinLinesCrLf(SplitLines(Cp1252ToUtf8(until_nul))))
-        << "bytes: " << bytes;
+    const std::string expected =
+        JoinLinesCrLf(SplitLines(Cp1252ToUtf8(bytes.substr(0, bytes.find('\0')))));
+    ASSERT_EQ(ScriptTextFromBytes(bytes), expected) << "bytes: " << bytes;
+
+    // The same bytes cut anywhere, a CR LF pair or a NUL included.
+    ScriptTextBuilder builder;
+    for (size_t pos = 0; pos < bytes.size();) {
+      const size_t piece = std::min<size_t>(random() % 5, bytes.size() - pos);
+      builder.Append(std::string_view(bytes).substr(pos, piece));
+      pos += piece;
+    }
+    ASSERT_EQ(builder.Finish(), expected) << "bytes: " << bytes;
   }
+}
+
+TEST(ScriptTextTest, PiecesAfterTheNulAreIgnored) {
+  ScriptTextBuilder builder;
+  EXPECT_TRUE(builder.Append("a\r"));
+  EXPECT_FALSE(builder.Append("\0b"s));
+  EXPECT_FALSE(builder.Append("c\r\n"));
+  EXPECT_EQ(builder.Finish(), "a\r\n");
 }
 
 TEST(ReadScriptFileTest, ReadsTheFileAsText) {

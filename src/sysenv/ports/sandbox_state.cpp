@@ -292,8 +292,20 @@ uint64_t SectionNumber(const RawSection& section, const Reader& r, long long hig
 
 std::string Flag(bool value) { return value ? "1" : "0"; }
 
+// A value as the file must hold it to read back the same: reading trims
+// blanks and removes one pair of enclosing quotes, so such a value gets a
+// pair of double quotes around it.
+std::string IniValueText(std::string_view value) {
+  const bool blank_edge = !value.empty() && (static_cast<unsigned char>(value.front()) <= 32 ||
+                                             static_cast<unsigned char>(value.back()) <= 32);
+  const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                      value.back() == value.front();
+  if (!blank_edge && !quoted) return std::string(value);
+  return "\"" + std::string(value) + "\"";
+}
+
 void AddLine(std::vector<std::string>& lines, std::string_view key, std::string_view value) {
-  lines.push_back(std::string(key) + "=" + std::string(value));
+  lines.push_back(std::string(key) + "=" + IniValueText(value));
 }
 
 void AddSection(std::vector<std::string>& lines, std::string_view name) {
@@ -585,7 +597,7 @@ std::vector<std::string> ApplyMachineIniEdits(std::vector<std::string> lines,
   IniFile ini = IniFile::FromLines(std::move(lines));
   for (const MachineIniEdit& edit : edits) {
     if (edit.value) {
-      ini.WriteString(edit.section, edit.key, *edit.value);
+      ini.WriteString(edit.section, edit.key, IniValueText(*edit.value));
     } else {
       ini.DeleteKey(edit.section, edit.key);
     }

@@ -418,6 +418,9 @@ TEST_F(SandboxMachineTest, SystemFoldersAreBelowFs) {
   EXPECT_EQ(info.SysInfoEndpoint().host, "127.0.0.1");
   EXPECT_EQ(info.SysInfoEndpoint().port, 19097);
   EXPECT_EQ(info.GetOsVersion().major, 6u);
+  // Named by a relative path, the sandbox still hands out absolute ones.
+  const auto relative = std::filesystem::relative(ToFsPath(builder_.directory()));
+  EXPECT_EQ(OpenSandboxMachine(FromFsPath(relative))->system_info().TempFolder(), info.TempFolder());
   EXPECT_EQ(machine.dialogs().Show(DialogRequest{DialogKind::kConfirmation, "", "¿Seguro?",
                                                  DialogButtons::kYesNo}),
             DialogResult::kNo);

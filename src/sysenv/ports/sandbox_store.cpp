@@ -11,8 +11,11 @@
 
 namespace hotfix {
 
-SandboxStore::SandboxStore(std::string directory) : directory_(std::move(directory)) {
+SandboxStore::SandboxStore(std::string directory) {
+  // Paths handed out are absolute, whatever form the folder was named in.
   std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(ToFsPath(directory), error);
+  directory_ = error ? directory : ExcludeTrailingPathDelimiter(FromFsPath(absolute.lexically_normal()));
   if (!std::filesystem::is_directory(ToFsPath(directory_), error)) {
     throw Exception("No existe la carpeta de la máquina de prueba: " + directory_);
   }

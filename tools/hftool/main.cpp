@@ -8,10 +8,16 @@
 
 namespace hotfix::hftool {
 
+void AddSandboxCommands(CLI::App& app, ToolContext& context);
+void AddRegistryCommands(CLI::App& app, ToolContext& context);
+void AddServiceCommands(CLI::App& app, ToolContext& context);
+
 // The command groups; each lives in its own file.
 const CommandGroup kCommandGroups[] = {
+    AddSandboxCommands,
+    AddRegistryCommands,
+    AddServiceCommands,
     AddScriptCommands,
-    nullptr,
 };
 
 int Main(int argc, char** argv) {

@@ -26,7 +26,7 @@ InProcessSysInfoService::InProcessSysInfoService(std::string key_text, SysInfoSe
   registry_.SetString(kSysInfoPlatformKey, kSysInfoPlatformValue,
                       "C:\\Archivos comunes\\Velmar\\Servidor");
   port_ = server_.Listen(0);
-  thread_ = std::thread([this] { server_.Run(false); });
+  thread_ = std::thread([this] { server_.Run(); });
 }
 
 InProcessSysInfoService::~InProcessSysInfoService() {

@@ -4,8 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "sysenv/in_process_sysinfo_service.h"
 #include "sysenv/Lib_SysInfo_Intf.h"
 #include "sysenv/sysinfo_errors.h"
@@ -215,58 +213,6 @@ TEST(SysInfoChannelFailureTest, BadAnswersAreDetected) {
       EXPECT_THAT(error.Message(), HasSubstr(c.message_part)) << c.what;
     }
   }
-}
-
-// A bounded stream of hostile frames; the service must answer a proper
-// question afterwards.
-TEST(SysInfoServiceRobustnessTest, SurvivesHostileFramesAndServesTheNextClient) {
-  InProcessService service(kSysInfoChannelKey, SysInfoServerLimits{500, 500, 64});
-  const SysInfoChannelCipher cipher(kSysInfoChannelKey);
-  SysInfoClientMessage message;
-  SysInfoMessage request = message.NewRequest(kSvrSysInfoName, "GetServers");
-  request.parameters.push_back({"TypeSystem", int32_t{2}});
-  const std::string good_frame = cipher.Seal(EncodeSysInfoMessage(request));
-
-  std::mt19937 random(20261211);
-  auto random_bytes = [&](size_t count) {
-    std::string bytes(count, '\0');
-    for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
-    return bytes;
-  };
-  std::vector<std::string> frames;
-  for (int i = 0; i < 20; ++i) frames.push_back(random_bytes(1 + random() % 300));
-  for (int i = 0; i < 20; ++i) {
-    // Framed correctly, random inside.
-    const size_t blocks = 1 + random() % 10;
-    std::string frame = "VSIF";
-    const uint32_t length = static_cast<uint32_t>(40 + 8 * blocks);
-    for (int b = 0; b < 4; ++b) frame.push_back(static_cast<char>(length >> (8 * b)));
-    frames.push_back(frame + random_bytes(length));
-  }
-  for (size_t cut = 1; cut < good_frame.size(); cut += 7) frames.push_back(good_frame.substr(0, cut));
-  frames.push_back(std::string("VSIF\x08\x00\x10\x00", 8) + random_bytes(64));  // just over 1 MiB
-  frames.push_back(std::string("VSIF\xff\xff\xff\xff", 8));
-  frames.push_back(good_frame + good_frame);  // two requests on one connection
-  for (int i = 0; i < 5; ++i) frames.push_back(good_frame);  // replayed as they are
-
-  for (const std::string& frame : frames) {
-    const testing::RawExchangeResult result =
-        testing::RawExchange(service.port(), frame, /*shutdown_send=*/true, 5000);
-    EXPECT_TRUE(result.closed_by_peer);
-    if (!result.received.empty()) {
-      // Whatever comes back is one well-formed frame of our key.
-      EXPECT_NO_THROW(DecodeSysInfoMessage(cipher.Open(result.received)));
-    }
-  }
-  // A client that sends half a frame and waits is cut off by the read deadline.
-  const testing::RawExchangeResult stalled =
-      testing::RawExchange(service.port(), good_frame.substr(0, 20), false, 5000);
-  EXPECT_TRUE(stalled.closed_by_peer);
-  EXPECT_TRUE(stalled.received.empty());
-
-  SysInfoTcpChannel channel(service.endpoint(), kSysInfoChannelKey);
-  EXPECT_EQ(CoSvr_SysInfo::Create(message, channel)->GetServers(2), "2\r\n10\r\n1");
-  EXPECT_THAT(service.log(), ::testing::Contains(HasSubstr("a tiempo")));
 }
 
 }  // namespace

@@ -48,11 +48,12 @@ int Main(int argc, char** argv) {
       std::lock_guard<std::mutex> lock(log_mutex);
       std::cerr << "sysinfo-service: " << line << std::endl;
     }, limits);
+    server.StopOnSignals();
     const uint16_t bound = server.Listen(wanted);
-    std::cout << "127.0.0.1:" << bound << std::endl;
     std::cerr << "sysinfo-service: escuchando en 127.0.0.1:" << bound << " (máquina " << sandbox
               << ")" << std::endl;
-    server.Run(/*stop_on_signals=*/true);
+    std::cout << "127.0.0.1:" << bound << std::endl;
+    server.Run();
     std::cerr << "sysinfo-service: detenido" << std::endl;
     return 0;
   } catch (const std::exception& error) {

@@ -34,8 +34,11 @@ class SysInfoServer {
   // Raises Exception when the port cannot be bound.
   uint16_t Listen(uint16_t port);
 
-  // Serves until Stop, or (with `stop_on_signals`) until SIGINT or SIGTERM.
-  void Run(bool stop_on_signals);
+  // From now on SIGINT and SIGTERM stop the server (a signal that arrives
+  // before Run makes Run return at once).
+  void StopOnSignals();
+  // Serves until Stop or a signal.
+  void Run();
   // Safe from any thread.
   void Stop();
 

@@ -43,19 +43,17 @@ class SysInfoServerCore {
     return acceptor_.local_endpoint().port();
   }
 
-  void Run(bool stop_on_signals) {
-    std::unique_ptr<asio::signal_set> signals;
-    if (stop_on_signals) {
-      signals = std::make_unique<asio::signal_set>(io_, SIGINT, SIGTERM);
-      signals->async_wait([this](const error_code& error, int signal_number) {
-        if (error) return;
-        Log(std::string("señal ") + (signal_number == SIGINT ? "SIGINT" : "SIGTERM") +
-            " recibida, deteniendo el servicio");
-        io_.stop();
-      });
-    }
-    io_.run();
+  void StopOnSignals() {
+    signals_ = std::make_unique<asio::signal_set>(io_, SIGINT, SIGTERM);
+    signals_->async_wait([this](const error_code& error, int signal_number) {
+      if (error) return;
+      Log(std::string("señal ") + (signal_number == SIGINT ? "SIGINT" : "SIGTERM") +
+          " recibida, deteniendo el servicio");
+      io_.stop();
+    });
   }
+
+  void Run() { io_.run(); }
 
   void Stop() { io_.stop(); }
 
@@ -77,6 +75,7 @@ class SysInfoServerCore {
   // Last, so that connections still pending go before what they use.
   asio::io_context io_;
   tcp::acceptor acceptor_;
+  std::unique_ptr<asio::signal_set> signals_;
 };
 
 namespace {
@@ -205,7 +204,8 @@ SysInfoServer::SysInfoServer(SysInfoRequestHandler& handler, LogSink log, SysInf
 SysInfoServer::~SysInfoServer() = default;
 
 uint16_t SysInfoServer::Listen(uint16_t port) { return impl_->Listen(port); }
-void SysInfoServer::Run(bool stop_on_signals) { impl_->Run(stop_on_signals); }
+void SysInfoServer::StopOnSignals() { impl_->StopOnSignals(); }
+void SysInfoServer::Run() { impl_->Run(); }
 void SysInfoServer::Stop() { impl_->Stop(); }
 
 }  // namespace hotfix

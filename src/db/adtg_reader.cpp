@@ -348,7 +348,9 @@ class AdtgParser {
     }
     size_t kept = 0;
     for (size_t i = 0; i < rows_.size(); ++i) {
-      if (!deleted[i]) rows_[kept++] = std::move(rows_[i]);
+      if (deleted[i]) continue;
+      if (kept != i) rows_[kept] = std::move(rows_[i]);
+      ++kept;
     }
     rows_.resize(kept);
   }

@@ -6,9 +6,9 @@
 namespace hotfix::hftool {
 namespace {
 
-TEST(HftoolRecordset, ParsesFieldSpecs) {
+TEST(HftoolRecordset, ParsesFieldLists) {
   const std::vector<Field> fields =
-      ParseFieldSpec(" ORDEN:Integer! ; TIPO:adVarChar(30);IMPORTE:Numeric(18,2);Nota:LongVarWChar;");
+      ParseFieldList(" ORDEN:Integer! ; TIPO:adVarChar(30);IMPORTE:Numeric(18,2);Nota:LongVarWChar;");
   ASSERT_EQ(fields.size(), 4u);
   EXPECT_EQ(fields[0], MakeField("ORDEN", DataTypeEnum::adInteger, 0, false));
   EXPECT_EQ(fields[1], MakeField("TIPO", DataTypeEnum::adVarChar, 30));
@@ -16,7 +16,7 @@ TEST(HftoolRecordset, ParsesFieldSpecs) {
   EXPECT_EQ(fields[3].defined_size, 2147483647u);
   for (const char* bad : {"", "SINTIPO", "A:Nope", "A:VarChar(", "A:VarChar(x)", "A:Numeric(50,2)",
                           "A:VarChar(1,2,3)"}) {
-    EXPECT_THROW(ParseFieldSpec(bad), Exception) << bad;
+    EXPECT_THROW(ParseFieldList(bad), Exception) << bad;
   }
 }
 

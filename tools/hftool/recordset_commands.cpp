@@ -59,10 +59,10 @@ int RunDump(const std::string& file, const std::string& filter, const std::strin
   return kExitOk;
 }
 
-int RunNew(const std::string& out, const std::string& spec, const std::string& csv_path) {
+int RunNew(const std::string& out, const std::string& field_list, const std::string& csv_path) {
   std::vector<Field> fields;
   try {
-    fields = ParseFieldSpec(spec);
+    fields = ParseFieldList(field_list);
   } catch (const Exception& error) {
     std::cerr << error.what() << "\n";
     return kExitUsage;
@@ -110,9 +110,9 @@ int Guarded(const std::function<int()>& command) {
 
 }  // namespace
 
-std::vector<Field> ParseFieldSpec(std::string_view spec) {
+std::vector<Field> ParseFieldList(std::string_view list) {
   std::vector<Field> fields;
-  for (const std::string& raw : Split(spec, ';')) {
+  for (const std::string& raw : Split(list, ';')) {
     std::string_view item = TrimView(raw);
     if (item.empty()) continue;
     bool nullable = true;

@@ -15,7 +15,7 @@ void AddRecordsetCommands(CLI::App& app, ToolContext& context);
 // The fields of a --fields text: "NAME:TYPE[(SIZE)|(PRECISION,SCALE)][!]"
 // items separated by ";", the type an ADO name with or without "ad", "!"
 // for a field that does not admit Null. Raises Exception when invalid.
-std::vector<Field> ParseFieldSpec(std::string_view spec);
+std::vector<Field> ParseFieldList(std::string_view list);
 
 // The rows of a CSV text for those fields: one line per row, values
 // separated by commas, double quotes around values that need them (a quote

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "base/exception.h"
+#include "recordset_commands.h"
 #include "script_commands.h"
 #include "tool_context.h"
 
@@ -17,6 +18,7 @@ const CommandGroup kCommandGroups[] = {
     AddSandboxCommands,
     AddRegistryCommands,
     AddServiceCommands,
+    AddRecordsetCommands,
     AddScriptCommands,
 };
 

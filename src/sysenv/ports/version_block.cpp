@@ -139,7 +139,8 @@ std::optional<VersionBlock> VersionBlock::Parse(std::string_view data) {
     }
   }
   if (const Node* vars = FindChild(sections, "VarFileInfo")) {
-    const Node* translation = FindChild(Children(data, *vars), "Translation");
+    const std::vector<Node> entries = Children(data, *vars);
+    const Node* translation = FindChild(entries, "Translation");
     if (translation != nullptr && translation->value_length >= 4 &&
         translation->ValueAvailable() >= 4) {
       block.translation_ = ReadU32(data, translation->value_offset);

@@ -11,16 +11,16 @@ int main(int argc, char** argv) {
     std::cerr << "Uso: pe_version_seeds CARPETA\n";
     return 2;
   }
-  using hotfix::testing::VersionBlockSpec;
-  VersionBlockSpec full;
+  using hotfix::testing::VersionBlockContents;
+  VersionBlockContents full;
   full.fixed_version = {{9, 70, 1, 12}};
   full.string_tables = {{"0C0A04E4", {{"CompanyName", "Velmar"}, {"FileVersion", "9.70.1.12"}}}};
   full.translations = {{0x0C0A, 0x04E4}};
-  VersionBlockSpec fixed_only;
+  VersionBlockContents fixed_only;
   fixed_only.fixed_version = {{1, 0, 0, 0}};
   const std::string full_block = hotfix::testing::BuildVersionBlock(full);
 
-  hotfix::testing::PeFileSpec languages;
+  hotfix::testing::PeFileContents languages;
   languages.resources = {{16, 1, 0x0409, full_block}, {16, 1, 0, full_block}};
   const std::pair<const char*, std::string> seeds[] = {
       {"pe32.exe", hotfix::testing::BuildPeWithVersion(full_block, false)},

@@ -57,11 +57,11 @@ TEST(HftoolPackage, VersionCommands) {
 
 TEST(HftoolPackage, FileVersion) {
   TempDir dir;
-  testing::VersionBlockSpec spec;
-  spec.fixed_version = {{9, 70, 1, 0}};
-  spec.string_tables = {{"0C0A04E4", {{"FileVersion", "9.70.001.0012"}}}};
-  spec.translations = {{0x0C0A, 0x04E4}};
-  WriteBytes(dir.File("Quiltor.exe"), testing::BuildPeWithVersion(BuildVersionBlock(spec), true));
+  testing::VersionBlockContents contents;
+  contents.fixed_version = {{9, 70, 1, 0}};
+  contents.string_tables = {{"0C0A04E4", {{"FileVersion", "9.70.001.0012"}}}};
+  contents.translations = {{0x0C0A, 0x04E4}};
+  WriteBytes(dir.File("Quiltor.exe"), testing::BuildPeWithVersion(BuildVersionBlock(contents), true));
   WriteBytes(dir.File("nota.txt"), "no es un ejecutable");
 
   ToolRun run = Hftool("fileversion '" + dir.File("Quiltor.exe") + "'");

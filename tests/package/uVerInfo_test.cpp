@@ -11,14 +11,14 @@ namespace {
 
 using testing::BuildVersionBlock;
 using testing::MakeFakeMachine;
-using testing::VersionBlockSpec;
+using testing::VersionBlockContents;
 
 class VersionInfoTest : public ::testing::Test {
  protected:
   VersionInfoTest() : fake_(MakeFakeMachine()), scope_(fake_.machine) {}
 
-  void SetResource(const std::string& path, const VersionBlockSpec& spec) {
-    fake_.file_facts->version_resources[path] = BuildVersionBlock(spec);
+  void SetResource(const std::string& path, const VersionBlockContents& contents) {
+    fake_.file_facts->version_resources[path] = BuildVersionBlock(contents);
   }
 
   testing::FakeMachine fake_;
@@ -26,11 +26,11 @@ class VersionInfoTest : public ::testing::Test {
 };
 
 TEST_F(VersionInfoTest, ReadsThroughTheFileFacts) {
-  VersionBlockSpec spec;
-  spec.fixed_version = {{9, 70, 1, 0}};
-  spec.string_tables = {{"0C0A04E4", {{"FileVersion", "9.70.001.0012"}, {"Comments", "Año ñandú"}}}};
-  spec.translations = {{0x0C0A, 0x04E4}};
-  SetResource("/srv/Quiltor.exe", spec);
+  VersionBlockContents contents;
+  contents.fixed_version = {{9, 70, 1, 0}};
+  contents.string_tables = {{"0C0A04E4", {{"FileVersion", "9.70.001.0012"}, {"Comments", "Año ñandú"}}}};
+  contents.translations = {{0x0C0A, 0x04E4}};
+  SetResource("/srv/Quiltor.exe", contents);
 
   const TVersionInfo info("/srv/Quiltor.exe");
   EXPECT_TRUE(info.valid());
@@ -41,16 +41,16 @@ TEST_F(VersionInfoTest, ReadsThroughTheFileFacts) {
 }
 
 TEST_F(VersionInfoTest, FileVersionFallsBackToTheFixedVersion) {
-  VersionBlockSpec spec;
-  spec.fixed_version = {{9, 70, 1, 0}};
-  spec.string_tables = {{"0C0A04E4", {{"CompanyName", "Velmar"}}}};
-  spec.translations = {{0x0C0A, 0x04E4}};
-  SetResource("/srv/a.dll", spec);
+  VersionBlockContents contents;
+  contents.fixed_version = {{9, 70, 1, 0}};
+  contents.string_tables = {{"0C0A04E4", {{"CompanyName", "Velmar"}}}};
+  contents.translations = {{0x0C0A, 0x04E4}};
+  SetResource("/srv/a.dll", contents);
   EXPECT_EQ(TVersionInfo("/srv/a.dll").FileVersion(), "9.70.1.0");
 }
 
 TEST_F(VersionInfoTest, FilesWithoutVersionDataGiveEmptyTexts) {
-  SetResource("/srv/sin-fija.dll", VersionBlockSpec{{}, {{"0C0A04E4", {{"FileVersion", "1.0"}}}},
+  SetResource("/srv/sin-fija.dll", VersionBlockContents{{}, {{"0C0A04E4", {{"FileVersion", "1.0"}}}},
                                                     {{0x0C0A, 0x04E4}}});
   fake_.file_facts->version_resources["/srv/basura.dll"] = "\x01\x02\x03";
   for (const char* path : {"/srv/no-existe.exe", "/srv/basura.dll"}) {

@@ -84,7 +84,7 @@ struct Tree {
   };
   std::vector<Type> types;
 
-  explicit Tree(const std::vector<PeFileSpec::Resource>& resources) {
+  explicit Tree(const std::vector<PeFileContents::Resource>& resources) {
     for (const auto& r : resources) {
       Type* type = nullptr;
       for (auto& t : types) {
@@ -113,7 +113,7 @@ size_t DirectorySize(size_t entries) { return 16 + 8 * entries; }
 
 // Lays out the type directory, the name directories, the language
 // directories, the data entries and the data, in that order.
-std::string BuildResourceSection(const std::vector<PeFileSpec::Resource>& resources,
+std::string BuildResourceSection(const std::vector<PeFileContents::Resource>& resources,
                                  uint32_t section_rva) {
   const Tree tree(resources);
   size_t name_directories_at = DirectorySize(tree.types.size());
@@ -163,11 +163,11 @@ std::string BuildResourceSection(const std::vector<PeFileSpec::Resource>& resour
 
 }  // namespace
 
-std::string BuildVersionBlock(const VersionBlockSpec& spec) {
+std::string BuildVersionBlock(const VersionBlockContents& contents) {
   std::string children;
-  if (!spec.string_tables.empty()) {
+  if (!contents.string_tables.empty()) {
     std::string tables;
-    for (const auto& table : spec.string_tables) {
+    for (const auto& table : contents.string_tables) {
       std::string strings;
       for (const auto& [name, value] : table.strings) {
         const std::string text = Wide(value);
@@ -177,27 +177,27 @@ std::string BuildVersionBlock(const VersionBlockSpec& spec) {
     }
     children += Node("StringFileInfo", "", 0, 1, tables);
   }
-  if (!spec.translations.empty()) {
+  if (!contents.translations.empty()) {
     std::string value;
-    for (const auto& [language, code_page] : spec.translations) {
+    for (const auto& [language, code_page] : contents.translations) {
       AppendU32(value, language | (uint32_t{code_page} << 16));
     }
     const std::string var = Node("Translation", value, static_cast<uint16_t>(value.size()), 0, "");
     children += Node("VarFileInfo", "", 0, 1, var);
   }
-  const std::string fixed = spec.fixed_version ? FixedFileInfo(*spec.fixed_version) : "";
+  const std::string fixed = contents.fixed_version ? FixedFileInfo(*contents.fixed_version) : "";
   return Node("VS_VERSION_INFO", fixed, static_cast<uint16_t>(fixed.size()), 0, children);
 }
 
-std::string BuildPeFile(const PeFileSpec& spec) {
+std::string BuildPeFile(const PeFileContents& contents) {
   const PeLayout layout = kPeLayout;
   constexpr uint32_t kFileAlignment = 0x200;
   constexpr uint32_t kSectionAlignment = 0x1000;
   constexpr uint32_t kCodeRva = 0x1000;
   constexpr uint32_t kCodeOffset = 0x200;
-  const bool has_resources = !spec.resources.empty();
+  const bool has_resources = !contents.resources.empty();
   const std::string resources =
-      has_resources ? BuildResourceSection(spec.resources, layout.resource_section_rva) : "";
+      has_resources ? BuildResourceSection(contents.resources, layout.resource_section_rva) : "";
   const uint32_t resource_raw_size =
       static_cast<uint32_t>(AlignUp(resources.size(), kFileAlignment));
 
@@ -207,21 +207,21 @@ std::string BuildPeFile(const PeFileSpec& spec) {
   PutU32(file, 0x3C, layout.pe_header);
 
   const size_t coff = layout.pe_header + 4;
-  const uint16_t optional_size = spec.pe32_plus ? 240 : 224;
+  const uint16_t optional_size = contents.pe32_plus ? 240 : 224;
   const uint16_t section_count = has_resources ? 2 : 1;
   file += std::string("PE\0\0", 4);
-  PutU16(file, coff, spec.pe32_plus ? 0x8664 : 0x14C);
+  PutU16(file, coff, contents.pe32_plus ? 0x8664 : 0x14C);
   PutU16(file, coff + 2, section_count);
   PutU16(file, coff + 16, optional_size);
-  PutU16(file, coff + 18, spec.pe32_plus ? 0x0022 : 0x0102);
+  PutU16(file, coff + 18, contents.pe32_plus ? 0x0022 : 0x0102);
 
   const size_t optional = coff + 20;
   file.resize(optional + optional_size, '\0');
-  PutU16(file, optional, spec.pe32_plus ? 0x20B : 0x10B);
+  PutU16(file, optional, contents.pe32_plus ? 0x20B : 0x10B);
   PutU32(file, optional + 4, kFileAlignment);  // size of code
   PutU32(file, optional + 16, kCodeRva);       // entry point
   PutU32(file, optional + 20, kCodeRva);       // base of code
-  if (spec.pe32_plus) {
+  if (contents.pe32_plus) {
     PutU64(file, optional + 24, 0x140000000ULL);
   } else {
     PutU32(file, optional + 28, 0x400000);
@@ -234,7 +234,7 @@ std::string BuildPeFile(const PeFileSpec& spec) {
                                   static_cast<uint32_t>(AlignUp(resources.size() + 1, kSectionAlignment)));
   PutU32(file, optional + 60, kCodeOffset);  // size of headers
   PutU16(file, optional + 68, 2);            // Windows GUI
-  const size_t directories = optional + (spec.pe32_plus ? 112 : 96);
+  const size_t directories = optional + (contents.pe32_plus ? 112 : 96);
   PutU32(file, directories - 4, 16);
   if (has_resources) {
     PutU32(file, directories + 16, layout.resource_section_rva);
@@ -269,11 +269,11 @@ std::string BuildPeFile(const PeFileSpec& spec) {
 }
 
 std::string BuildPeWithVersion(const std::string& version_block, bool pe32_plus) {
-  PeFileSpec spec;
-  spec.pe32_plus = pe32_plus;
-  spec.resources.push_back({3, 1, 0x0C0A, std::string(40, '\x11')});  // RT_ICON
-  spec.resources.push_back({16, 1, 0, version_block});
-  return BuildPeFile(spec);
+  PeFileContents contents;
+  contents.pe32_plus = pe32_plus;
+  contents.resources.push_back({3, 1, 0x0C0A, std::string(40, '\x11')});  // RT_ICON
+  contents.resources.push_back({16, 1, 0, version_block});
+  return BuildPeFile(contents);
 }
 
 }  // namespace hotfix::testing

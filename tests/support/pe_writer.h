@@ -13,7 +13,7 @@ namespace hotfix::testing {
 // fuzz seeds need no binary files.
 
 // A VS_VERSIONINFO block as the resource compiler lays it out.
-struct VersionBlockSpec {
+struct VersionBlockContents {
   struct StringTable {
     std::string key;  // "0C0A04E4"
     std::vector<std::pair<std::string, std::string>> strings;
@@ -26,11 +26,11 @@ struct VersionBlockSpec {
   std::vector<std::pair<uint16_t, uint16_t>> translations;
 };
 
-std::string BuildVersionBlock(const VersionBlockSpec& spec);
+std::string BuildVersionBlock(const VersionBlockContents& contents);
 
 // A small PE file with a code section and, when there are resources, a
 // resource section. Directory entries keep the order given here.
-struct PeFileSpec {
+struct PeFileContents {
   struct Resource {
     uint32_t type = 16;  // RT_VERSION
     uint32_t name = 1;   // VS_VERSION_INFO
@@ -42,7 +42,7 @@ struct PeFileSpec {
   std::vector<Resource> resources;
 };
 
-std::string BuildPeFile(const PeFileSpec& spec);
+std::string BuildPeFile(const PeFileContents& contents);
 
 // The usual case: one RT_VERSION resource holding the block, after an icon.
 std::string BuildPeWithVersion(const std::string& version_block, bool pe32_plus = false);

@@ -13,15 +13,15 @@ using testing::BuildPeFile;
 using testing::BuildPeWithVersion;
 using testing::BuildVersionBlock;
 using testing::kPeLayout;
-using testing::PeFileSpec;
-using testing::VersionBlockSpec;
+using testing::PeFileContents;
+using testing::VersionBlockContents;
 
 std::string Block(uint16_t build) {
-  VersionBlockSpec spec;
-  spec.fixed_version = {{9, 70, 1, build}};
-  spec.string_tables = {{"0C0A04E4", {{"FileVersion", "9.70.001.000"}}}};
-  spec.translations = {{0x0C0A, 0x04E4}};
-  return BuildVersionBlock(spec);
+  VersionBlockContents contents;
+  contents.fixed_version = {{9, 70, 1, build}};
+  contents.string_tables = {{"0C0A04E4", {{"FileVersion", "9.70.001.000"}}}};
+  contents.translations = {{0x0C0A, 0x04E4}};
+  return BuildVersionBlock(contents);
 }
 
 // A copy in a buffer of exactly its size, so a read past the end is caught.
@@ -45,7 +45,7 @@ TEST(ExtractPeVersionResource, FindsTheBlockIn32And64BitFiles) {
 TEST(ExtractPeVersionResource, ChoosesVersionInfoAndTheNeutralLanguage) {
   struct Case {
     const char* what;
-    std::vector<PeFileSpec::Resource> resources;
+    std::vector<PeFileContents::Resource> resources;
     uint16_t expected_build;  // 0: no block
   };
   const Case cases[] = {
@@ -59,9 +59,9 @@ TEST(ExtractPeVersionResource, ChoosesVersionInfoAndTheNeutralLanguage) {
       {"no resources", {}, 0},
   };
   for (const auto& c : cases) {
-    PeFileSpec spec;
-    spec.resources = c.resources;
-    const auto found = Extract(BuildPeFile(spec));
+    PeFileContents contents;
+    contents.resources = c.resources;
+    const auto found = Extract(BuildPeFile(contents));
     if (c.expected_build == 0) {
       EXPECT_FALSE(found.has_value()) << c.what;
     } else {

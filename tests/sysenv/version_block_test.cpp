@@ -10,21 +10,21 @@ namespace hotfix {
 namespace {
 
 using testing::BuildVersionBlock;
-using testing::VersionBlockSpec;
+using testing::VersionBlockContents;
 
-VersionBlockSpec FullSpec() {
-  VersionBlockSpec spec;
-  spec.fixed_version = {{9, 70, 1, 0}};
-  spec.string_tables = {{"0C0A04E4",
+VersionBlockContents FullBlock() {
+  VersionBlockContents contents;
+  contents.fixed_version = {{9, 70, 1, 0}};
+  contents.string_tables = {{"0C0A04E4",
                          {{"CompanyName", "Velmar"},
                           {"FileDescription", "Servidor de aplicación"},
                           {"FileVersion", "9.70.001.0012"}}}};
-  spec.translations = {{0x0C0A, 0x04E4}};
-  return spec;
+  contents.translations = {{0x0C0A, 0x04E4}};
+  return contents;
 }
 
 TEST(VersionBlock, ReadsFixedVersionStringsAndTranslation) {
-  const auto block = VersionBlock::Parse(BuildVersionBlock(FullSpec()));
+  const auto block = VersionBlock::Parse(BuildVersionBlock(FullBlock()));
   ASSERT_TRUE(block.has_value());
   ASSERT_TRUE(block->fixed_version().has_value());
   EXPECT_EQ(block->fixed_version()->Text(), "9.70.1.0");
@@ -38,40 +38,40 @@ TEST(VersionBlock, ReadsFixedVersionStringsAndTranslation) {
 TEST(VersionBlock, FallsBackAndMatchesTheWayVerQueryValueDoes) {
   struct Case {
     const char* what;
-    VersionBlockSpec spec;
+    VersionBlockContents contents;
     const char* translation;
     const char* company;
     const char* file_version;
   };
-  auto spec = [](auto change) {
-    VersionBlockSpec s = FullSpec();
+  auto contents = [](auto change) {
+    VersionBlockContents s = FullBlock();
     change(s);
     return s;
   };
   const Case cases[] = {
-      {"lower-case table key", spec([](auto& s) { s.string_tables[0].key = "0c0a04e4"; }),
+      {"lower-case table key", contents([](auto& s) { s.string_tables[0].key = "0c0a04e4"; }),
        "0C0A04E4", "Velmar", "9.70.001.0012"},
       {"no FileVersion string",
-       spec([](auto& s) { s.string_tables[0].strings.pop_back(); }), "0C0A04E4", "Velmar",
+       contents([](auto& s) { s.string_tables[0].strings.pop_back(); }), "0C0A04E4", "Velmar",
        "9.70.1.0"},
-      {"no string tables", spec([](auto& s) { s.string_tables.clear(); }), "0C0A04E4", "",
+      {"no string tables", contents([](auto& s) { s.string_tables.clear(); }), "0C0A04E4", "",
        "9.70.1.0"},
-      {"no translation", spec([](auto& s) { s.translations.clear(); }), "", "", "9.70.1.0"},
+      {"no translation", contents([](auto& s) { s.translations.clear(); }), "", "", "9.70.1.0"},
       {"table of another language",
-       spec([](auto& s) { s.translations = {{0x0409, 0x04B0}}; }), "040904B0", "", "9.70.1.0"},
+       contents([](auto& s) { s.translations = {{0x0409, 0x04B0}}; }), "040904B0", "", "9.70.1.0"},
       {"first of two translations",
-       spec([](auto& s) { s.translations = {{0x0C0A, 0x04E4}, {0x0409, 0x04B0}}; }),
+       contents([](auto& s) { s.translations = {{0x0C0A, 0x04E4}, {0x0409, 0x04B0}}; }),
        "0C0A04E4", "Velmar", "9.70.001.0012"},
-      {"nothing but the header", VersionBlockSpec{}, "", "", ""},
+      {"nothing but the header", VersionBlockContents{}, "", "", ""},
       {"no fixed version, no FileVersion",
-       spec([](auto& s) {
+       contents([](auto& s) {
          s.fixed_version.reset();
          s.string_tables[0].strings.pop_back();
        }),
        "0C0A04E4", "Velmar", ""},
   };
   for (const auto& c : cases) {
-    const auto block = VersionBlock::Parse(BuildVersionBlock(c.spec));
+    const auto block = VersionBlock::Parse(BuildVersionBlock(c.contents));
     ASSERT_TRUE(block.has_value()) << c.what;
     EXPECT_EQ(block->Translation(), c.translation) << c.what;
     EXPECT_EQ(block->StringValue("CompanyName"), c.company) << c.what;
@@ -80,14 +80,14 @@ TEST(VersionBlock, FallsBackAndMatchesTheWayVerQueryValueDoes) {
 }
 
 TEST(VersionBlock, FixedVersionNumbersAreUnsignedWords) {
-  VersionBlockSpec spec;
-  spec.fixed_version = {{65535, 0, 10, 7}};
-  EXPECT_EQ(VersionBlock::Parse(BuildVersionBlock(spec))->fixed_version()->Text(),
+  VersionBlockContents contents;
+  contents.fixed_version = {{65535, 0, 10, 7}};
+  EXPECT_EQ(VersionBlock::Parse(BuildVersionBlock(contents))->fixed_version()->Text(),
             "65535.0.10.7");
 }
 
 TEST(VersionBlock, ABadSignatureMeansNoFixedVersion) {
-  std::string bytes = BuildVersionBlock(FullSpec());
+  std::string bytes = BuildVersionBlock(FullBlock());
   const size_t signature = bytes.find(std::string("\xBD\x04\xEF\xFE", 4));
   ASSERT_NE(signature, std::string::npos);
   bytes[signature] = 0;
@@ -100,7 +100,7 @@ TEST(VersionBlock, ABadSignatureMeansNoFixedVersion) {
 // Every prefix, in a buffer of exactly its size so a read past it is caught
 // by the address sanitizer, and every single damaged length field.
 TEST(VersionBlock, TruncatedOrDamagedBlocksNeverReadOutside) {
-  const std::string whole = BuildVersionBlock(FullSpec());
+  const std::string whole = BuildVersionBlock(FullBlock());
   for (size_t length = 0; length < whole.size(); ++length) {
     auto buffer = std::make_unique<char[]>(length + 1);
     whole.copy(buffer.get(), length);

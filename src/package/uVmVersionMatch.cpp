@@ -109,8 +109,7 @@ bool TVmVersionCompare::Greater(std::string_view a, std::string_view b, TVersion
   return TVmVersionFormat::Normalize(a, depth) > TVmVersionFormat::Normalize(b, depth);
 }
 
-bool TVmVersionCompare::GreaterOrEqual(std::string_view a, std::string_view b,
-                                       TVersionDeep depth) {
+bool TVmVersionCompare::GreaterOrEqual(std::string_view a, std::string_view b, TVersionDeep depth) {
   RejectHundredsDepth(depth);
   return Equal(a, b, depth) || Greater(a, b, depth);
 }
@@ -123,7 +122,7 @@ std::string TVmVersionFormat::Normalize(std::string_view version, TVersionDeep d
     if (i > 0) out += '.';
     const size_t width = GroupWidth(i);
     out += static_cast<size_t>(i) < groups.size() ? PadLeft(groups[static_cast<size_t>(i)], width)
-                                                   : std::string(width, '0');
+                                                  : std::string(width, '0');
   }
   return out;
 }

@@ -2,9 +2,9 @@
 // their output, so it is checked exactly.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdio>
-#include <sys/wait.h>
 
 #include "support/pe_writer.h"
 #include "support/temp_dir.h"
@@ -61,7 +61,8 @@ TEST(HftoolPackage, FileVersion) {
   contents.fixed_version = {{9, 70, 1, 0}};
   contents.string_tables = {{"0C0A04E4", {{"FileVersion", "9.70.001.0012"}}}};
   contents.translations = {{0x0C0A, 0x04E4}};
-  WriteBytes(dir.File("Quiltor.exe"), testing::BuildPeWithVersion(BuildVersionBlock(contents), true));
+  WriteBytes(dir.File("Quiltor.exe"),
+             testing::BuildPeWithVersion(BuildVersionBlock(contents), true));
   WriteBytes(dir.File("nota.txt"), "no es un ejecutable");
 
   ToolRun run = Hftool("fileversion '" + dir.File("Quiltor.exe") + "'");

@@ -68,8 +68,9 @@ TEST_F(JournalTest, RecordsOneSectionInWindows1252) {
   EXPECT_EQ(ReadBytes(JournalPath()),
             "[9.70.001.0012]\r\nFechaHora=11/12/2026 10:30:05\r\nUsuarioWindows=T\xE9"
             "cnico\r\nScriptEmpresa=S\r\nScriptDiccionario=N\r\nArchivos=S\r\n");
-  EXPECT_EQ(Listed(Journal()), (std::vector<std::string>{
-                                   "9.70.001.0012|9.70.001.0012|11/12/2026 10:30:05|Técnico|SNS"}));
+  EXPECT_EQ(
+      Listed(Journal()),
+      (std::vector<std::string>{"9.70.001.0012|9.70.001.0012|11/12/2026 10:30:05|Técnico|SNS"}));
 }
 
 TEST_F(JournalTest, MidnightIsWrittenAsTheDateAlone) {
@@ -125,7 +126,8 @@ TEST_F(JournalTest, MissingJournalListsNothing) {
 }
 
 TEST_F(JournalTest, RecordingAgainOverwritesTheSection) {
-  WriteBytes(JournalPath(), "; notas del t\xE9"
+  WriteBytes(JournalPath(),
+             "; notas del t\xE9"
              "cnico\r\n[9.70.001.0005]\r\nUsuarioWindows=x\r\n");
   ASSERT_TRUE(Journal().RegistrarHotfix("9.70.001.0012", true, true, true));
   fake_.clock->now = DateTime{2026, 12, 12, 8, 0, 0, 0};

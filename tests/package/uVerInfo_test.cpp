@@ -28,7 +28,8 @@ class VersionInfoTest : public ::testing::Test {
 TEST_F(VersionInfoTest, ReadsThroughTheFileFacts) {
   VersionBlockContents contents;
   contents.fixed_version = {{9, 70, 1, 0}};
-  contents.string_tables = {{"0C0A04E4", {{"FileVersion", "9.70.001.0012"}, {"Comments", "Año ñandú"}}}};
+  contents.string_tables = {
+      {"0C0A04E4", {{"FileVersion", "9.70.001.0012"}, {"Comments", "Año ñandú"}}}};
   contents.translations = {{0x0C0A, 0x04E4}};
   SetResource("/srv/Quiltor.exe", contents);
 
@@ -50,8 +51,9 @@ TEST_F(VersionInfoTest, FileVersionFallsBackToTheFixedVersion) {
 }
 
 TEST_F(VersionInfoTest, FilesWithoutVersionDataGiveEmptyTexts) {
-  SetResource("/srv/sin-fija.dll", VersionBlockContents{{}, {{"0C0A04E4", {{"FileVersion", "1.0"}}}},
-                                                    {{0x0C0A, 0x04E4}}});
+  SetResource(
+      "/srv/sin-fija.dll",
+      VersionBlockContents{{}, {{"0C0A04E4", {{"FileVersion", "1.0"}}}}, {{0x0C0A, 0x04E4}}});
   fake_.file_facts->version_resources["/srv/basura.dll"] = "\x01\x02\x03";
   for (const char* path : {"/srv/no-existe.exe", "/srv/basura.dll"}) {
     const TVersionInfo info(path);

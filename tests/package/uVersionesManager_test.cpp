@@ -36,8 +36,8 @@ TEST(TVersionesManager, RequisitoCumplido) {
     bool met;
   };
   Case cases[] = {
-      {"9.70.001.000", ListOf({"9.70.001.0012 - HF 12"}), true},     // installed hotfix
-      {"9.70.001.000", ListOf({"9.70.1.0 - Versión base"}), true},    // the server version
+      {"9.70.001.000", ListOf({"9.70.001.0012 - HF 12"}), true},    // installed hotfix
+      {"9.70.001.000", ListOf({"9.70.1.0 - Versión base"}), true},  // the server version
       {"9.70.002.000", ListOf({"9.70.001.0013 - a", "9.70.001.000 - b"}), false},
       {"9.70.002.000", ListOf({"9.70.001.0013 - a", "9.70.001.0009 - b"}), true},
       {"9.70.001.000", StringList(), false},

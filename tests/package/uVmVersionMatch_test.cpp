@@ -97,11 +97,11 @@ TEST(TVmVersionFormat, Normalize) {
       {"9.70.001.12", kGroup3, "009.070.001.0012"},
       {"", kGroup3, "000.000.000.0000"},
       {"9.70", kGroup0, "009"},
-      {"1234.5", kGroup1, "1234.005"},                // kept whole, not cut
+      {"1234.5", kGroup1, "1234.005"},  // kept whole, not cut
       {"1.2.3.4.5", kGroup3, "001.002.003.0004"},
-      {"9 70\t1", kGroup3, "009.070.001.0000"},      // blanks separate groups
+      {"9 70\t1", kGroup3, "009.070.001.0000"},  // blanks separate groups
       {" 9 . 70 ", kGroup2, "009.070.000"},
-      {"9.70.", kGroup3, "009.070.000.0000"},        // a final point adds an empty group
+      {"9.70.", kGroup3, "009.070.000.0000"},  // a final point adds an empty group
       {"9..1", kGroup2, "009.000.001"},
       {"a.b", kGroup1, "00a.00b"},
   };

@@ -58,14 +58,14 @@ std::string FixedFileInfo(const std::array<uint16_t, 4>& v) {
   AppendU32(out, 0x00010000);
   const uint32_t most = (uint32_t{v[0]} << 16) | v[1];
   const uint32_t least = (uint32_t{v[2]} << 16) | v[3];
-  AppendU32(out, most);   // file version
+  AppendU32(out, most);  // file version
   AppendU32(out, least);
-  AppendU32(out, most);   // product version
+  AppendU32(out, most);  // product version
   AppendU32(out, least);
-  AppendU32(out, 0x3F);   // flags mask
-  AppendU32(out, 0);      // flags
+  AppendU32(out, 0x3F);     // flags mask
+  AppendU32(out, 0);        // flags
   AppendU32(out, 0x40004);  // VOS_NT_WINDOWS32
-  AppendU32(out, 1);      // VFT_APP
+  AppendU32(out, 1);        // VFT_APP
   AppendU32(out, 0);
   AppendU32(out, 0);
   AppendU32(out, 0);
@@ -230,8 +230,9 @@ std::string BuildPeFile(const PeFileContents& contents) {
   PutU32(file, optional + 36, kFileAlignment);
   PutU16(file, optional + 40, 6);  // operating system 6.0
   PutU16(file, optional + 48, 6);  // subsystem 6.0
-  PutU32(file, optional + 56, layout.resource_section_rva +
-                                  static_cast<uint32_t>(AlignUp(resources.size() + 1, kSectionAlignment)));
+  PutU32(file, optional + 56,
+         layout.resource_section_rva +
+             static_cast<uint32_t>(AlignUp(resources.size() + 1, kSectionAlignment)));
   PutU32(file, optional + 60, kCodeOffset);  // size of headers
   PutU16(file, optional + 68, 2);            // Windows GUI
   const size_t directories = optional + (contents.pe32_plus ? 112 : 96);

@@ -49,7 +49,7 @@ std::string BuildPeWithVersion(const std::string& version_block, bool pe32_plus 
 
 // Where BuildPeFile placed things, for tests that damage a file on purpose.
 struct PeLayout {
-  uint32_t pe_header = 0x80;               // "PE\0\0"
+  uint32_t pe_header = 0x80;                 // "PE\0\0"
   uint32_t resource_section_offset = 0x400;  // file offset of the resource section
   uint32_t resource_section_rva = 0x2000;
 };

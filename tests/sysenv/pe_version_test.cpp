@@ -32,7 +32,8 @@ std::optional<std::string> Extract(std::string_view bytes) {
 }
 
 void PutU32(std::string& bytes, size_t at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<char>(value >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    bytes[at + static_cast<size_t>(i)] = static_cast<char>(value >> (8 * i));
 }
 
 TEST(ExtractPeVersionResource, FindsTheBlockIn32And64BitFiles) {
@@ -50,9 +51,9 @@ TEST(ExtractPeVersionResource, ChoosesVersionInfoAndTheNeutralLanguage) {
   };
   const Case cases[] = {
       {"neutral after another language",
-       {{16, 1, 0x0409, Block(1)}, {16, 1, 0, Block(2)}, {16, 1, 0x0C0A, Block(3)}}, 2},
-      {"no neutral: the first language", {{16, 1, 0x0C0A, Block(4)}, {16, 1, 0x0409, Block(5)}},
-       4},
+       {{16, 1, 0x0409, Block(1)}, {16, 1, 0, Block(2)}, {16, 1, 0x0C0A, Block(3)}},
+       2},
+      {"no neutral: the first language", {{16, 1, 0x0C0A, Block(4)}, {16, 1, 0x0409, Block(5)}}, 4},
       {"VS_VERSION_INFO after another name", {{16, 7, 0, Block(6)}, {16, 1, 0, Block(7)}}, 7},
       {"another name only: the first", {{16, 7, 0, Block(8)}, {16, 9, 0, Block(9)}}, 8},
       {"no version type", {{3, 1, 0, Block(1)}, {24, 1, 0, Block(1)}}, 0},
@@ -80,8 +81,8 @@ TEST(ExtractPeVersionResource, RejectsWhatIsNotAPeFile) {
   PutU32(far_header, 0x3C, 0xFFFFFFF0);
   std::string bad_magic = pe;
   bad_magic[kPeLayout.pe_header + 24] = 0x07;
-  const std::string inputs[] = {"", "MZ", std::string("MZ\0\0", 4), "texto plano\r\n", no_mz,
-                                no_pe, far_header, bad_magic};
+  const std::string inputs[] = {
+      "", "MZ", std::string("MZ\0\0", 4), "texto plano\r\n", no_mz, no_pe, far_header, bad_magic};
   for (const auto& input : inputs) EXPECT_FALSE(Extract(input).has_value());
 }
 

@@ -16,9 +16,9 @@ VersionBlockContents FullBlock() {
   VersionBlockContents contents;
   contents.fixed_version = {{9, 70, 1, 0}};
   contents.string_tables = {{"0C0A04E4",
-                         {{"CompanyName", "Velmar"},
-                          {"FileDescription", "Servidor de aplicación"},
-                          {"FileVersion", "9.70.001.0012"}}}};
+                             {{"CompanyName", "Velmar"},
+                              {"FileDescription", "Servidor de aplicación"},
+                              {"FileVersion", "9.70.001.0012"}}}};
   contents.translations = {{0x0C0A, 0x04E4}};
   return contents;
 }
@@ -51,20 +51,21 @@ TEST(VersionBlock, FallsBackAndMatchesTheWayVerQueryValueDoes) {
   const Case cases[] = {
       {"lower-case table key", contents([](auto& s) { s.string_tables[0].key = "0c0a04e4"; }),
        "0C0A04E4", "Velmar", "9.70.001.0012"},
-      {"no FileVersion string",
-       contents([](auto& s) { s.string_tables[0].strings.pop_back(); }), "0C0A04E4", "Velmar",
-       "9.70.1.0"},
+      {"no FileVersion string", contents([](auto& s) { s.string_tables[0].strings.pop_back(); }),
+       "0C0A04E4", "Velmar", "9.70.1.0"},
       {"no string tables", contents([](auto& s) { s.string_tables.clear(); }), "0C0A04E4", "",
        "9.70.1.0"},
       {"no translation", contents([](auto& s) { s.translations.clear(); }), "", "", "9.70.1.0"},
-      {"table of another language",
-       contents([](auto& s) { s.translations = {{0x0409, 0x04B0}}; }), "040904B0", "", "9.70.1.0"},
-      {"first of two translations",
-       contents([](auto& s) { s.translations = {{0x0C0A, 0x04E4}, {0x0409, 0x04B0}}; }),
+      {"table of another language", contents([](auto& s) {
+         s.translations = {{0x0409, 0x04B0}};
+       }),
+       "040904B0", "", "9.70.1.0"},
+      {"first of two translations", contents([](auto& s) {
+         s.translations = {{0x0C0A, 0x04E4}, {0x0409, 0x04B0}};
+       }),
        "0C0A04E4", "Velmar", "9.70.001.0012"},
       {"nothing but the header", VersionBlockContents{}, "", "", ""},
-      {"no fixed version, no FileVersion",
-       contents([](auto& s) {
+      {"no fixed version, no FileVersion", contents([](auto& s) {
          s.fixed_version.reset();
          s.string_tables[0].strings.pop_back();
        }),

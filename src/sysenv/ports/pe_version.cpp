@@ -179,7 +179,8 @@ const ResourceEntry* Choose(const std::vector<ResourceEntry>& entries, uint32_t 
 }
 
 // The next level of the tree: the chosen entry must lead to a directory.
-std::optional<std::vector<ResourceEntry>> Descend(const PeImage& image, const ResourceEntry* entry) {
+std::optional<std::vector<ResourceEntry>> Descend(const PeImage& image,
+                                                  const ResourceEntry* entry) {
   if (entry == nullptr || !entry->IsDirectory()) return std::nullopt;
   return ReadDirectory(image, entry->Offset());
 }

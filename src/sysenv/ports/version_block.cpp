@@ -118,8 +118,8 @@ std::string TextValue(std::string_view data, const Node& node) {
 }  // namespace
 
 std::string FixedFileVersion::Text() const {
-  return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(release) +
-         "." + std::to_string(build);
+  return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(release) + "." +
+         std::to_string(build);
 }
 
 std::optional<VersionBlock> VersionBlock::Parse(std::string_view data) {

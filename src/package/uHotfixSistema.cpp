@@ -1,6 +1,7 @@
 #include "package/uHotfixSistema.h"
 
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "base/ini_file.h"

@@ -1,7 +1,5 @@
 #include "support/pe_writer.h"
 
-#include <map>
-
 #include "base/codepage.h"
 
 namespace hotfix::testing {
@@ -116,7 +114,7 @@ size_t DirectorySize(size_t entries) { return 16 + 8 * entries; }
 std::string BuildResourceSection(const std::vector<PeFileContents::Resource>& resources,
                                  uint32_t section_rva) {
   const Tree tree(resources);
-  size_t name_directories_at = DirectorySize(tree.types.size());
+  const size_t name_directories_at = DirectorySize(tree.types.size());
   size_t language_directories_at = name_directories_at;
   size_t leaf_count = 0;
   for (const auto& type : tree.types) {

@@ -4,6 +4,7 @@
 
 #include "base/exception.h"
 #include "package_commands.h"
+#include "script_commands.h"
 #include "tool_context.h"
 
 namespace hotfix::hftool {
@@ -11,6 +12,7 @@ namespace hotfix::hftool {
 // The command groups; each lives in its own file.
 const CommandGroup kCommandGroups[] = {
     AddPackageCommands,
+    AddScriptCommands,
     nullptr,
 };
 

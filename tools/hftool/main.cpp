@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "base/exception.h"
+#include "package_commands.h"
 #include "recordset_commands.h"
 #include "script_commands.h"
 #include "tool_context.h"
@@ -18,6 +19,7 @@ const CommandGroup kCommandGroups[] = {
     AddSandboxCommands,
     AddRegistryCommands,
     AddServiceCommands,
+    AddPackageCommands,
     AddRecordsetCommands,
     AddScriptCommands,
 };

@@ -19,12 +19,6 @@ function(hotfix_apply_settings target)
                            -fno-sanitize-recover=undefined)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
-  if(HOTFIX_FUZZ)
-    # Coverage for libFuzzer in every library; the fuzz targets add the driver.
-    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link,address,undefined
-                           -fno-omit-frame-pointer)
-    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
-  endif()
 endfunction()
 
 # hotfix_library(NAME SOURCES ... [DEPS ...] [PRIVATE_DEPS ...])
@@ -52,4 +46,13 @@ function(hotfix_test name)
   target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
   hotfix_apply_settings(${name})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+endfunction()
+
+# hotfix_fuzzer(NAME SOURCES ... [DEPS ...]): one libFuzzer program (HOTFIX_FUZZ builds only).
+function(hotfix_fuzzer name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+  hotfix_apply_settings(${name})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
 endfunction()

@@ -3,6 +3,8 @@
 #include <iostream>
 
 #include "base/exception.h"
+#include "package_commands.h"
+#include "recordset_commands.h"
 #include "script_commands.h"
 #include "tool_context.h"
 
@@ -17,6 +19,8 @@ const CommandGroup kCommandGroups[] = {
     AddSandboxCommands,
     AddRegistryCommands,
     AddServiceCommands,
+    AddPackageCommands,
+    AddRecordsetCommands,
     AddScriptCommands,
 };
 

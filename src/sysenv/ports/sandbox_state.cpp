@@ -250,18 +250,18 @@ void ReadComPlusApplication(const RawSection& section, const Reader& r, SandboxC
        }},
       {"Running", [&](const RawEntry& e) { a.running = r.Boolean(e); }},
   };
-  for (const ComPlusPropertySpec& spec : ComPlusPropertySpecs()) {
-    handlers.emplace_back(spec.name, [&, spec](const RawEntry& e) {
+  for (const ComPlusPropertySpec& property : ComPlusPropertySpecs()) {
+    handlers.emplace_back(property.name, [&, property](const RawEntry& e) {
       CatalogValue value;
-      if (std::holds_alternative<bool>(spec.default_value)) {
+      if (std::holds_alternative<bool>(property.default_value)) {
         value = r.Boolean(e);
-      } else if (std::holds_alternative<int64_t>(spec.default_value)) {
+      } else if (std::holds_alternative<int64_t>(property.default_value)) {
         value = static_cast<int64_t>(r.Integer(e, kMinInt32, kMaxInt32));
       } else {
         value = r.Text(e);
       }
-      a.SetProperty(spec.name, value);
-      if (spec.name == "Name") has_name = !e.value.empty();
+      a.SetProperty(property.name, value);
+      if (property.name == "Name") has_name = !e.value.empty();
     });
   }
   ForEachEntry(section, r, handlers);
@@ -359,8 +359,8 @@ const std::vector<ComPlusPropertySpec>& ComPlusPropertySpecs() {
 SandboxComPlusApplication SandboxComPlusApplication::Make(int number, std::string_view name) {
   SandboxComPlusApplication app;
   app.number = number;
-  for (const ComPlusPropertySpec& spec : ComPlusPropertySpecs()) {
-    app.properties.emplace_back(std::string(spec.name), spec.default_value);
+  for (const ComPlusPropertySpec& property : ComPlusPropertySpecs()) {
+    app.properties.emplace_back(std::string(property.name), property.default_value);
   }
   char id[48];
   std::snprintf(id, sizeof id, "{6A1C0000-0000-4000-8000-%012X}", static_cast<unsigned>(number));

@@ -3,12 +3,14 @@
 #include <iostream>
 
 #include "base/exception.h"
+#include "log_user_commands.h"
 #include "tool_context.h"
 
 namespace hotfix::hftool {
 
 // The command groups; each lives in its own file.
 const CommandGroup kCommandGroups[] = {
+    AddLogUserCommands,
     nullptr,
 };
 

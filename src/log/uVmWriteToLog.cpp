@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <map>
+#include <utility>
+#include <vector>
 #include <system_error>
 
 #include "base/codepage.h"
@@ -81,21 +83,48 @@ bool ParseInt32(std::string_view text, int32_t& value) {
   return true;
 }
 
-int32_t IntegerSetting(const StringList& lines, std::string_view key, int32_t fallback) {
-  int32_t value = 0;
-  return ParseInt32(lines.Value(key), value) ? value : fallback;
-}
+// Settings text read as name=value lines; names compare without regard to
+// case and the first line of a name wins.
+class SettingLines {
+ public:
+  explicit SettingLines(std::string_view text) {
+    for (const std::string& line : SplitLines(text)) {
+      const size_t eq = line.find('=');
+      if (eq == std::string::npos) continue;
+      lines_.emplace_back(AnsiUpperCase(std::string_view(line).substr(0, eq)), line.substr(eq + 1));
+    }
+  }
 
-// A number (non-zero is true) or True/False in any letter case.
-bool BooleanSetting(const StringList& lines, std::string_view key, bool fallback) {
-  if (lines.IndexOfName(key) < 0) return fallback;
-  const std::string text = Trim(lines.Value(key));
-  int32_t number = 0;
-  if (ParseInt32(text, number)) return number != 0;
-  if (SameText(text, "True")) return true;
-  if (SameText(text, "False")) return false;
-  return fallback;
-}
+  const std::string* Find(std::string_view name) const {
+    const std::string folded = AnsiUpperCase(name);
+    for (const auto& [key, value] : lines_) {
+      if (key == folded) return &value;
+    }
+    return nullptr;
+  }
+  std::string Value(std::string_view name) const {
+    const std::string* value = Find(name);
+    return value ? *value : std::string();
+  }
+  int32_t Integer(std::string_view name, int32_t fallback) const {
+    int32_t value = 0;
+    return ParseInt32(Value(name), value) ? value : fallback;
+  }
+  // A number (non-zero is true) or True/False in any letter case.
+  bool Boolean(std::string_view name, bool fallback) const {
+    const std::string* value = Find(name);
+    if (!value) return fallback;
+    const std::string text = Trim(*value);
+    int32_t number = 0;
+    if (ParseInt32(text, number)) return number != 0;
+    if (SameText(text, "True")) return true;
+    if (SameText(text, "False")) return false;
+    return fallback;
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::string>> lines_;
+};
 
 StringList LinesOf(std::string_view text) {
   StringList lines;
@@ -201,9 +230,9 @@ std::string TPropertyWriter::SaveToText() const {
 }
 
 void TPropertyWriter::LoadFromText(std::string_view text) {
-  const StringList lines = LinesOf(text);
-  level_mask = IntegerSetting(lines, kKeyLevel, 1);
-  show_user = BooleanSetting(lines, kKeyShowUser, false);
+  const SettingLines lines(text);
+  level_mask = lines.Integer(kKeyLevel, 1);
+  show_user = lines.Boolean(kKeyShowUser, false);
   thread_id = lines.Value(kKeyThreadId);
 }
 
@@ -229,13 +258,13 @@ std::string TPropertyTextWriter::SaveToText() const {
 
 void TPropertyTextWriter::LoadFromText(std::string_view text) {
   TPropertyWriter::LoadFromText(text);
-  const StringList lines = LinesOf(text);
-  max_size_kb = IntegerSetting(lines, kKeyMaxSize, 1024);
+  const SettingLines lines(text);
+  max_size_kb = lines.Integer(kKeyMaxSize, 1024);
   if (std::string value = lines.Value(kKeyDirectory); !value.empty()) directory = value;
   if (TrimView(directory).empty()) directory.clear();
   if (std::string value = lines.Value(kKeyFileName); !value.empty()) file_name = value;
   if (TrimView(file_name).empty()) file_name.clear();
-  if (lines.IndexOfName(kKeyIndentation) >= 0) indentation = lines.Value(kKeyIndentation);
+  if (const std::string* value = lines.Find(kKeyIndentation)) indentation = *value;
 }
 
 // --- text writer --------------------------------------------------------------
@@ -348,7 +377,7 @@ TParametrizedLogFile::TParametrizedLogFile(const RParamLogFile& params) {
   writer_.user_name = params.CurrentUserName;
   settings.LoadFromText(params.TextWriter + "\r\n" + std::string(kKeyThreadId) + "=" +
                         params.ThreadID);
-  active_ = BooleanSetting(LinesOf(params.TextWriter), kKeyLogActive, true);
+  active_ = SettingLines(params.TextWriter).Boolean(kKeyLogActive, true);
 }
 
 // --- entry points -------------------------------------------------------------

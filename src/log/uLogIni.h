@@ -16,6 +16,8 @@ class TLogIni {
 
   TLogIni(std::string process_name, std::string process_id, DefaultsProvider defaults);
 
+  const std::string& process_name() const { return process_name_; }
+  const std::string& process_id() const { return process_id_; }
   const std::string& path() const { return path_; }
 
   // The settings that apply, as name=value lines each ended by CR LF: the

@@ -6,6 +6,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev hyperfine
   unixodbc-dev odbcinst libsqliteodbc sqlite3
   zlib1g-dev libgcrypt20-dev libboost-dev libcli11-dev
+  time
 )
 missing=()
 for p in "${packages[@]}"; do

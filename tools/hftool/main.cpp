@@ -4,14 +4,22 @@
 
 #include "base/exception.h"
 #include "log_user_commands.h"
+#include "script_commands.h"
 #include "tool_context.h"
 
 namespace hotfix::hftool {
 
+void AddSandboxCommands(CLI::App& app, ToolContext& context);
+void AddRegistryCommands(CLI::App& app, ToolContext& context);
+void AddServiceCommands(CLI::App& app, ToolContext& context);
+
 // The command groups; each lives in its own file.
 const CommandGroup kCommandGroups[] = {
+    AddSandboxCommands,
+    AddRegistryCommands,
+    AddServiceCommands,
+    AddScriptCommands,
     AddLogUserCommands,
-    nullptr,
 };
 
 int Main(int argc, char** argv) {

@@ -47,3 +47,12 @@ function(hotfix_test name)
   hotfix_apply_settings(${name})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()
+
+# hotfix_fuzzer(NAME SOURCES ... [DEPS ...]): one libFuzzer program (HOTFIX_FUZZ builds only).
+function(hotfix_fuzzer name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+  hotfix_apply_settings(${name})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+endfunction()

@@ -4,6 +4,8 @@
 
 #include "base/exception.h"
 #include "log_user_commands.h"
+#include "package_commands.h"
+#include "recordset_commands.h"
 #include "script_commands.h"
 #include "tool_context.h"
 
@@ -18,6 +20,8 @@ const CommandGroup kCommandGroups[] = {
     AddSandboxCommands,
     AddRegistryCommands,
     AddServiceCommands,
+    AddPackageCommands,
+    AddRecordsetCommands,
     AddScriptCommands,
     AddLogUserCommands,
 };

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "base/exception.h"
+#include "log_user_commands.h"
 #include "package_commands.h"
 #include "recordset_commands.h"
 #include "script_commands.h"
@@ -22,6 +23,7 @@ const CommandGroup kCommandGroups[] = {
     AddPackageCommands,
     AddRecordsetCommands,
     AddScriptCommands,
+    AddLogUserCommands,
 };
 
 int Main(int argc, char** argv) {

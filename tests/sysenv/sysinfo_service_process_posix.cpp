@@ -73,10 +73,10 @@ SysInfoServiceProcess::SysInfoServiceProcess(const std::string& sandbox,
     const std::string address =
         ReadLine(out[0], std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartMs));
     port_ = static_cast<uint16_t>(std::stoi(address.substr(address.rfind(':') + 1)));
-  } catch (...) {
+  } catch (const std::exception& error) {
     close(out[0]);
     Stop();
-    throw;
+    throw std::runtime_error(std::string(error.what()) + ": " + ErrorOutput());
   }
   close(out[0]);
 }

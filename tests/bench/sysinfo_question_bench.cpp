@@ -2,8 +2,7 @@
 // against the baseline of a plain TCP connect-send-receive-close of the same
 // byte counts, both served by a thread of this process over loopback.
 //
-//   build/ci/tests/bench/sysinfo_bench --benchmark_repetitions=15
-//       --benchmark_report_aggregates_only=true
+// How to run it: tests/bench/README.md.
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 // What the SysInfo client does with bytes that arrive from the service: the
-// frame check and opening, the plain message decoder, and the typed reads of
-// the answer's parameters. Nothing may read past a buffer or crash; every
+// frame check and opening, the plain message decoder, the typed reads of the
+// answer's parameters, and the gateway's reading of an answer text. Nothing may read past a buffer or crash; every
 // rejection is an ESysInfoError.
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include "sysenv/sysinfo_channel.h"
 #include "sysenv/sysinfo_errors.h"
 #include "sysenv/sysinfo_message.h"
+#include "sysenv/uVmSysInfoGW.h"
 
 namespace {
 
@@ -61,6 +62,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   } catch (const ESysInfoError&) {
   }
+
+  // The answer text as the gateway's objects read it.
+  TSysServer server(bytes, 0);
+  server.HlNumber();
+  server.ConfigDir();
+  server.DictionaryCnxnStr();  // no fetch function: only the lines it holds
+  server.HasError();
+  TSysServers servers(bytes);
+  for (int i = 0; i < servers.Count(); ++i) servers[i];
+  servers.ErrorMessage();
+  TSysPlatformServer(bytes).CommonFilesVelmarServer();
 
   static const SysInfoChannelCipher cipher(kSysInfoChannelKey);
   try {

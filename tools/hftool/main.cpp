@@ -7,6 +7,7 @@
 #include "package_commands.h"
 #include "recordset_commands.h"
 #include "script_commands.h"
+#include "sysinfo_commands.h"
 #include "tool_context.h"
 
 namespace hotfix::hftool {
@@ -24,6 +25,7 @@ const CommandGroup kCommandGroups[] = {
     AddRecordsetCommands,
     AddScriptCommands,
     AddLogUserCommands,
+    AddSysInfoCommands,
 };
 
 int Main(int argc, char** argv) {

@@ -89,6 +89,11 @@ void AddKeys(SandboxBuilder& b) {
             {"SystemDir", JoinPath(root, "Sistema")},
             {"TipoSistema", std::string(key.system_kind)},
             {"ServerISGUID", "{6F1E8D20-3A4B-4C5D-8E9F-00000000A00" + number + "}"},
+            // What the SysInfo service answers for the key's dictionary: the
+            // database DICC_<n> on the sandbox's SQL server.
+            {"DictionaryName", "DICC_" + number},
+            {"DictionaryCnxnStr", std::string(kDemoDictionaryConnectionPrefix) + "Initial Catalog=DICC_" +
+                                      number + ";Data Source=" + std::string(kDemoSqlServer)},
         });
   }
   // The older record of installed hotfixes ("date - number", one per line),

@@ -81,5 +81,10 @@ SandboxBuilder DemoMachine(std::string_view directory);
 // Names the demo uses.
 inline constexpr std::string_view kDemoComputerName = "VELMARSRV01";
 inline constexpr std::string_view kDemoUser = "VELMARSRV01\\Administrador";
+// The SQL server of the demo's databases and the start of each key's
+// dictionary connection text (its login is the demo's "sa").
+inline constexpr std::string_view kDemoSqlServer = "SANDBOX";
+inline constexpr std::string_view kDemoDictionaryConnectionPrefix =
+    "Provider=SQLOLEDB.1;Persist Security Info=True;User ID=sa;Password=Quiltor2000;";
 
 }  // namespace hotfix

@@ -7,6 +7,7 @@
 
 #include "base/exception.h"
 #include "base/format.h"
+#include "base/hex.h"
 #include "base/ini_file.h"
 #include "base/paths.h"
 #include "base/text.h"
@@ -103,30 +104,6 @@ std::string Ask(const char* operation_name, const std::function<std::string(Svr_
   }
   TManagedLogFile::Write(ltDown, log_name);
   return answer;
-}
-
-// Hexadecimal text of the answer's bytes and back, as the cache keeps them:
-// two upper-case digits per byte; a pair that is not hexadecimal reads as 0
-// and an odd last digit is ignored.
-std::string BytesToHex(std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string hex;
-  hex.reserve(bytes.size() * 2);
-  for (unsigned char byte : bytes) {
-    hex.push_back(kDigits[byte >> 4]);
-    hex.push_back(kDigits[byte & 0x0F]);
-  }
-  return hex;
-}
-
-std::string HexToBytes(std::string_view hex) {
-  std::string bytes;
-  bytes.reserve(hex.size() / 2);
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    unsigned long long value = 0;
-    bytes.push_back(TryParseHex(hex.substr(i, 2), value) ? static_cast<char>(value) : '\0');
-  }
-  return bytes;
 }
 
 struct CachedAnswer {

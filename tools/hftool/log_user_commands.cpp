@@ -45,21 +45,12 @@ void AddLogUserCommands(CLI::App& app, ToolContext& context) {
   write->add_option("LEVEL", *level, "Nivel por su nombre: ltError, ltAudit, ltTech...")
       ->required();
   write->add_option("TEXT", *text, "Texto de la entrada")->required();
-  write->callback([&context, level, text] {
-    context.SetHandler([&context, level, text] {
-      context.machine();
-      return RunLogWrite(*level, *text, std::cout, std::cerr);
-    });
-  });
+  context.RunOnMachineWhenChosen(
+      write, [level, text] { return RunLogWrite(*level, *text, std::cout, std::cerr); });
 
   CLI::App* whoami = app.add_subcommand(
       "whoami", "Usuario actual, usuario interactivo, shell y nombre de la sesión de la máquina");
-  whoami->callback([&context] {
-    context.SetHandler([&context] {
-      context.machine();
-      return RunWhoAmI(std::cout);
-    });
-  });
+  context.RunOnMachineWhenChosen(whoami, [] { return RunWhoAmI(std::cout); });
 }
 
 }  // namespace hotfix::hftool

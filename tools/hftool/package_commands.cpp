@@ -100,11 +100,6 @@ int RunJournalList(ToolContext& context, const JournalArgs& args) {
   return kExitOk;
 }
 
-// Makes the subcommand's handler the one the tool runs after parsing.
-void OnChosen(CLI::App* command, ToolContext& context, std::function<int()> handler) {
-  command->callback([&context, handler = std::move(handler)] { context.SetHandler(handler); });
-}
-
 void AddDepthOption(CLI::App* command, int& depth) {
   command->add_option("--depth", depth, "Profundidad (TVersionDeep): 0 a 4")
       ->check(CLI::Range(0, 4))
@@ -123,14 +118,14 @@ void AddVersionCommands(CLI::App& app, ToolContext& context) {
   compare->add_option("A", compare_args->a, "Versión A")->required();
   compare->add_option("B", compare_args->b, "Versión B")->required();
   AddDepthOption(compare, compare_args->depth);
-  OnChosen(compare, context, [compare_args] { return RunCompare(*compare_args); });
+  context.RunWhenChosen(compare, [compare_args] { return RunCompare(*compare_args); });
 
   auto normalize_args = std::make_shared<VersionArgs>();
   CLI::App* normalize = version->add_subcommand(
       "normalize", "Imprime la versión normalizada (o el mensaje de error, con estado 1)");
   normalize->add_option("V", normalize_args->a, "Versión")->required();
   AddDepthOption(normalize, normalize_args->depth);
-  OnChosen(normalize, context, [normalize_args] {
+  context.RunWhenChosen(normalize, [normalize_args] {
     return PrintResult([&] {
       return TVmVersionFormat::Normalize(normalize_args->a, Depth(normalize_args->depth));
     });
@@ -143,7 +138,7 @@ void AddVersionCommands(CLI::App& app, ToolContext& context) {
       "de error, con estado 1");
   truncate->add_option("V", truncate_args->a, "Versión")->required();
   truncate->add_option("LEVEL", truncate_args->level, "Nivel")->required();
-  OnChosen(truncate, context, [truncate_args] {
+  context.RunWhenChosen(truncate, [truncate_args] {
     return PrintResult(
         [&] { return TVmVersionUtils::Truncate(truncate_args->a, truncate_args->level); });
   });
@@ -156,7 +151,7 @@ void AddFileVersionCommand(CLI::App& app, ToolContext& context) {
       "Lee el recurso de versión de un ejecutable: FixedVersion=, FileVersion= y Translation= "
       "(vacíos cuando el archivo no los tiene)");
   command->add_option("FILE", args->file, "Archivo ejecutable")->required();
-  OnChosen(command, context, [args] { return RunFileVersion(*args); });
+  context.RunWhenChosen(command, [args] { return RunFileVersion(*args); });
 }
 
 void AddJournalCommands(CLI::App& app, ToolContext& context) {
@@ -171,7 +166,7 @@ void AddJournalCommands(CLI::App& app, ToolContext& context) {
       ->required();
   list->add_option("SERVERVERSION", args->server_version, "Versión del servidor de la llave")
       ->required();
-  OnChosen(list, context, [&context, args] { return RunJournalList(context, *args); });
+  context.RunWhenChosen(list, [&context, args] { return RunJournalList(context, *args); });
 }
 
 }  // namespace

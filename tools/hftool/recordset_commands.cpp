@@ -264,10 +264,8 @@ void AddRecordsetCommands(CLI::App& app, ToolContext& context) {
   dump->add_option("--filter", options->filter,
                    "Filtro de ADO, por ejemplo \"(TIPO = 'Server') AND (Chile = 1)\"");
   dump->add_option("--sort", options->sort, "Orden de ADO, por ejemplo \"ORDEN ASC, TIPO DESC\"");
-  dump->callback([&context, options] {
-    context.SetHandler([options] {
-      return Guarded([&] { return RunDump(options->file, options->filter, options->sort); });
-    });
+  context.RunWhenChosen(dump, [options] {
+    return Guarded([&] { return RunDump(options->file, options->filter, options->sort); });
   });
 
   CLI::App* create = group->add_subcommand(
@@ -283,10 +281,8 @@ void AddRecordsetCommands(CLI::App& app, ToolContext& context) {
                      "vacío sin comillas es Null; fechas aaaa-mm-dd [hh:nn:ss], binarios en "
                      "hexadecimal")
       ->required();
-  create->callback([&context, options] {
-    context.SetHandler([options] {
-      return Guarded([&] { return RunNew(options->out, options->fields, options->rows); });
-    });
+  context.RunWhenChosen(create, [options] {
+    return Guarded([&] { return RunNew(options->out, options->fields, options->rows); });
   });
 }
 

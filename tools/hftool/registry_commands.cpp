@@ -87,12 +87,7 @@ int SetValue(Registry& registry, const std::string& path, const std::string& nam
 void AddRegistryCommands(CLI::App& app, ToolContext& context) {
   CLI::App* keys = app.add_subcommand(
       "keys", "Lista las llaves de instalación: número, ServerVersion y HLMachine");
-  keys->callback([&context] {
-    context.SetHandler([&context] {
-      context.machine();
-      return ListKeys();
-    });
-  });
+  context.RunOnMachineWhenChosen(keys, [] { return ListKeys(); });
 
   CLI::App* registry = app.add_subcommand(
       "registry", "Valores de HKEY_LOCAL_MACHINE (rutas como Software\\Velmar\\Quiltor2000)");
@@ -105,20 +100,16 @@ void AddRegistryCommands(CLI::App& app, ToolContext& context) {
   CLI::App* get = registry->add_subcommand("get", "Muestra un valor (\"\" para el valor por defecto)");
   get->add_option("PATH", *path, "Ruta de la clave")->required();
   get->add_option("NAME", *name, "Nombre del valor")->required();
-  get->callback([&context, path, name] {
-    context.SetHandler([&context, path, name] {
-      return GetValue(context.machine().registry(), *path, *name);
-    });
+  context.RunWhenChosen(get, [&context, path, name] {
+    return GetValue(context.machine().registry(), *path, *name);
   });
 
   CLI::App* set = registry->add_subcommand("set", "Escribe un valor de texto (crea la clave si falta)");
   set->add_option("PATH", *path, "Ruta de la clave")->required();
   set->add_option("NAME", *name, "Nombre del valor")->required();
   set->add_option("VALUE", *value, "Texto del valor")->required();
-  set->callback([&context, path, name, value] {
-    context.SetHandler([&context, path, name, value] {
-      return SetValue(context.machine().registry(), *path, *name, *value);
-    });
+  context.RunWhenChosen(set, [&context, path, name, value] {
+    return SetValue(context.machine().registry(), *path, *name, *value);
   });
 }
 

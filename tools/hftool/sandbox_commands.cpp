@@ -16,13 +16,11 @@ void AddSandboxCommands(CLI::App& app, ToolContext& context) {
   CLI::App* create = sandbox->add_subcommand(
       "new", "Crea en DIR la máquina de prueba de demostración (DIR no debe existir o estar vacía)");
   create->add_option("DIR", *directory, "Carpeta de la nueva máquina de prueba")->required();
-  create->callback([&context, directory] {
-    context.SetHandler([directory] {
-      SandboxBuilder demo = DemoMachine(*directory);
-      demo.Write();
-      std::cout << "Máquina de prueba creada en " << demo.directory() << "\n";
-      return kExitOk;
-    });
+  context.RunWhenChosen(create, [directory] {
+    SandboxBuilder demo = DemoMachine(*directory);
+    demo.Write();
+    std::cout << "Máquina de prueba creada en " << demo.directory() << "\n";
+    return kExitOk;
   });
 }
 

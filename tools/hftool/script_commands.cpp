@@ -87,7 +87,7 @@ void AddScriptCommands(CLI::App& app, ToolContext& context) {
       "\"Lotes=N\" y luego, por cada lote, \"Lote K: L\" (L: bytes del texto en UTF-8) "
       "seguido de su texto");
   split->add_option("FILE", *path, "Archivo del script (texto Windows-1252)")->required();
-  split->callback([&context, path] { context.SetHandler([path] { return SplitScript(*path); }); });
+  context.RunWhenChosen(split, [path] { return SplitScript(*path); });
 }
 
 }  // namespace hotfix::hftool

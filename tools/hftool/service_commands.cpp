@@ -75,12 +75,7 @@ void AddServiceCommands(CLI::App& app, ToolContext& context) {
     auto name = std::make_shared<std::string>();
     CLI::App* command = service->add_subcommand(action.name, action.help);
     command->add_option("NAME", *name, "Nombre del servicio")->required();
-    command->callback([&context, name, run = action.run] {
-      context.SetHandler([&context, name, run] {
-        context.machine();
-        return run(*name);
-      });
-    });
+    context.RunOnMachineWhenChosen(command, [name, run = action.run] { return run(*name); });
   }
 }
 

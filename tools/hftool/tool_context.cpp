@@ -14,4 +14,15 @@ Machine& ToolContext::machine() {
   return *machine_;
 }
 
+void ToolContext::RunWhenChosen(CLI::App* command, std::function<int()> handler) {
+  command->callback([this, handler = std::move(handler)] { SetHandler(handler); });
+}
+
+void ToolContext::RunOnMachineWhenChosen(CLI::App* command, std::function<int()> handler) {
+  RunWhenChosen(command, [this, handler = std::move(handler)] {
+    machine();
+    return handler();
+  });
+}
+
 }  // namespace hotfix::hftool

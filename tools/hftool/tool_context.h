@@ -27,6 +27,10 @@ class ToolContext {
 
   // Runs after parsing: the handler of the chosen subcommand answers the exit status.
   void SetHandler(std::function<int()> handler) { handler_ = std::move(handler); }
+  // Makes `handler` the one the tool runs when `command` is the chosen subcommand.
+  void RunWhenChosen(CLI::App* command, std::function<int()> handler);
+  // The same, with the machine opened (and installed as the current one) first.
+  void RunOnMachineWhenChosen(CLI::App* command, std::function<int()> handler);
   int RunHandler() const { return handler_ ? handler_() : kExitUsage; }
 
  private:
